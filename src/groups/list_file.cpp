@@ -1,0 +1,42 @@
+#include "groups/list_file.h"
+
+#include "app/errors.h"
+#include "app/run_log.h"
+
+namespace kelbrin {
+
+bool SaveGroupList(Run& run) {
+  const GroupList& list = *run.groupList;
+  if (list.Count() == 0) {
+    WriteLog(run, "Keine Gruppen gefunden");
+    OutLine(run, "Keine Gruppen gefunden");
+    return false;
+  }
+  run.listFileName = ProgramFileWithExtension(run, ".lst");
+  WriteLog(run, "Liste in " + run.listFileName + " speichern");
+  OutLine(run, "Gruppenliste in " + run.listFileName + " speichern");
+
+  std::unique_ptr<File> file;
+  if (run.sys.files->Open(run.listFileName, FileAccess::ReadWrite, FileShare::None,
+                          FileCreation::CreateAlways, &file) != 0) {
+    RaiseFailure("EFCreateError", "Datei " + run.listFileName + " kann nicht erstellt werden");
+  }
+  size_t size = 0;
+  for (const std::string& entry : list.Entries()) size += entry.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& entry : list.Entries()) {
+    text += entry;
+    text += "\r\n";
+  }
+  size_t written = 0;
+  uint32_t code = file->Write(text.data(), text.size(), &written);
+  if (code != 0 || written != text.size()) {
+    file->Close();  // what was written stays; the write failure is what gets reported
+    RaiseFailure("EWriteError", "Stream-Write-Fehler");
+  }
+  if (uint32_t closeCode = file->Close()) RaiseInOutError(closeCode);
+  return true;
+}
+
+}  // namespace kelbrin

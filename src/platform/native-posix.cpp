@@ -1,0 +1,2 @@
+#include "platform/native.h"
+// Placeholder until the POSIX seams land.
