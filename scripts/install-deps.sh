@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine, only where it is missing.
+#   install-deps.sh          everything: native and Windows builds, Wine for the Windows tests
+#   install-deps.sh native   only what the native build and the demo need
+set -euo pipefail
+
+packages=(cmake make g++ libicu-dev libgtest-dev googletest)
+if [[ "${1:-all}" != native ]]; then
+  packages+=(g++-mingw-w64-x86-64 wine wine64 util-linux)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+fi
