@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "app/errors.h"
 #include "app/run_driver.h"
 #include "fakes.h"
@@ -317,6 +320,151 @@ TEST(PostGroupList, ListFileShortenedWhileReadEndsTheBody) {
                                       "Block aus Gruppenliste lesen (5000 Bytes)"}));
   EXPECT_EQ(p.Posted().size(), kHead.size() + 15000);
   EXPECT_TRUE(p.Posted() == kHead + AllBytes(15000));
+}
+
+// Whole runs: a news server with one upstream server whose groups end up in the list file.
+struct PostingRun {
+  FakeWorld world;
+
+  PostingRun() {
+    world.regional.settings = FakeRegional::German();
+    world.clock.utc = {2000, 3, 7, 9, 7, 3, 640};
+    world.clock.local = {2000, 3, 7, 10, 7, 3, 640};
+    world.files.directories.insert("/news/server/alpha");
+    world.files.Content("/news/server.hst") = "alpha,news.example.net\r\n";
+    world.files.Content("/news/server/alpha/groups.txt") = "de.test Test group\r\nalt.b\r\n";
+  }
+  int Run(std::vector<std::string> arguments = {}) {
+    world.process.arguments = std::move(arguments);
+    return RunProgram(world.platform);
+  }
+  // The console output from `from` on, with the report's code address masked.
+  std::string ConsoleFrom(const std::string& from) {
+    std::string out = world.console.output;
+    size_t at = out.find(from);
+    if (at == std::string::npos) return "(not found: " + from + ") " + out;
+    out = out.substr(at);
+    size_t address = out.find(" bei ");
+    if (address != std::string::npos) out.replace(address + 5, 8, "XXXXXXXX");
+    return out;
+  }
+  size_t ListFileOpens() {
+    size_t n = 0;
+    for (const auto& open : world.files.opens) n += open.path == kList;
+    return n;
+  }
+};
+
+TEST(PostingRun, PostsTheSavedListIntoTheGivenGroup) {
+  PostingRun r;
+  ASSERT_EQ(r.Run({"/g=Alt.Test"}), 0);
+  EXPECT_EQ(r.ConsoleFrom("Gruppenliste in"),
+            "Gruppenliste in /opt/tools/kelbrin.lst speichern\r\n"
+            "Gruppenliste nach alt.test posten\r\n");
+  ASSERT_EQ(r.world.host.importArgs.size(), 1u);
+  EXPECT_EQ(r.world.host.importArgs[0].at(0).text,
+            "From: Tolvane-Listengenerator\r\n"
+            "Subject: Gesamtgruppenliste\r\n"
+            "Date: Tue, 7 Mar 2000 09:07:03 GMT\r\n"
+            "Newsgroups: alt.test\r\n"
+            "\r\n"
+            "Generiert am 07.03.2000 10:07:03\r\n"
+            "\r\n"
+            "alt.b\r\n"
+            "de.test\r\n");
+  EXPECT_EQ(r.world.host.importArgs[0].at(1).text, "alt.test");
+  std::vector<std::string> log = r.world.LogMessages();
+  auto saved = std::find(log.begin(), log.end(), "Liste in /opt/tools/kelbrin.lst speichern");
+  ASSERT_NE(saved, log.end());
+  EXPECT_EQ(std::vector<std::string>(saved + 1, log.end()),
+            (std::vector<std::string>{
+                "GMT-Zeit ermitteln", "Header erzeugen", "Gruppenliste öffnen",
+                "Block aus Gruppenliste lesen (16 Bytes)", "Gruppenliste schließen",
+                "Gruppenliste posten", "Speicher der Gruppenliste freigeben", "Programmende"}));
+}
+
+TEST(PostingRun, RefusedArticleIsLoggedAndTheRunEndsNormally) {
+  PostingRun r;
+  r.world.host.Answer("NewsImport", Variant::Bool(false));
+  ASSERT_EQ(r.Run(), 0);
+  std::vector<std::string> log = r.world.LogMessages();
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+            (std::vector<std::string>{"Gruppenliste posten", "Posten fehlgeschlagen, Grund unklar",
+                                      "Speicher der Gruppenliste freigeben", "Programmende"}));
+  EXPECT_EQ(r.ConsoleFrom("Gruppenliste nach"), "Gruppenliste nach tolvane.misc posten\r\n");
+}
+
+TEST(PostingRun, FailuresEndTheRunWithTheReport) {
+  struct Case {
+    std::string name;
+    std::function<void(PostingRun&)> arrange;
+    std::string report;
+    bool imported;
+  };
+  const std::string head = "Gruppenliste nach tolvane.misc posten\r\nException ";
+  const std::vector<Case> cases = {
+      {"host exception",
+       [](PostingRun& r) { r.world.host.Throw("NewsImport", "Host refuses. . "); },
+       head + "EOleException in Modul kelbrin bei XXXXXXXX.\nHost refuses.\r\n", true},
+      {"text answer", [](PostingRun& r) { r.world.host.AnswerText("NewsImport", "abc"); },
+       head + "EVariantError in Modul kelbrin bei XXXXXXXX.\nUngültige Variant-Typumwandlung.\r\n",
+       true},
+      {"empty answer", [](PostingRun& r) { r.world.host.Answer("NewsImport", Variant{}); },
+       head + "EVariantError in Modul kelbrin bei XXXXXXXX.\nUngültige Variant-Operation.\r\n",
+       true},
+      {"list file gone after saving",
+       [](PostingRun& r) {
+         r.world.files.beforeOpen = [&r, opens = 0](const std::string& path) mutable {
+           if (path == kList && ++opens == 2) r.world.files.files.erase(kList);
+         };
+       },
+       head + "EInOutError in Modul kelbrin bei XXXXXXXX.\nDatei nicht gefunden.\r\n", false},
+      {"list file held without sharing",
+       [](PostingRun& r) {
+         r.world.files.beforeOpen = [&r, opens = 0](const std::string& path) mutable {
+           if (path == kList && ++opens == 2) {
+             r.world.files.files[kList].heldShare = static_cast<int>(FileShare::None);
+           }
+         };
+       },
+       head + "EInOutError in Modul kelbrin bei XXXXXXXX.\nE/A-Fehler 32.\r\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PostingRun r;
+    c.arrange(r);
+    EXPECT_EQ(r.Run(), 1);
+    EXPECT_EQ(r.ConsoleFrom("Gruppenliste nach"), c.report);
+    EXPECT_EQ(r.world.host.Calls("NewsImport"), c.imported ? 1 : 0);
+    std::vector<std::string> log = r.world.LogMessages();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), c.imported ? "Gruppenliste posten" : "Gruppenliste öffnen");
+  }
+}
+
+TEST(PostingRun, NothingIsPostedWithoutPostingOrWithoutGroups) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> arguments;
+    bool serverList;
+    size_t listFileOpens;
+  };
+  for (const Case& c : std::vector<Case>{{"/nopost", {"/nopost"}, true, 1},
+                                         {"/NOPOST with a group", {"/g=x", "/NOPOST"}, true, 1},
+                                         {"no groups", {}, false, 0}}) {
+    SCOPED_TRACE(c.name);
+    PostingRun r;
+    if (!c.serverList) r.world.files.files.erase("/news/server.hst");
+    ASSERT_EQ(r.Run(c.arguments), 0);
+    std::vector<std::string> log = r.world.LogMessages();
+    EXPECT_EQ(std::find(log.begin(), log.end(), "GMT-Zeit ermitteln"), log.end());
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Speicher der Gruppenliste freigeben");
+    EXPECT_EQ(r.world.console.output.find("Gruppenliste nach"), std::string::npos);
+    EXPECT_EQ(r.ListFileOpens(), c.listFileOpens);
+    EXPECT_EQ(r.world.host.Calls("NewsImport"), 0);
+  }
 }
 
 }  // namespace
