@@ -8,6 +8,7 @@
 #include "app/errors.h"
 #include "app/run_driver.h"
 #include "fakes.h"
+#include "platform/text.h"
 
 namespace kelbrin::test {
 namespace {
@@ -60,11 +61,11 @@ TEST(PostGroupList, ComposesLogsAndHandsOverTheArticle) {
   EXPECT_EQ(p.run.utcTime, (DateTime{2000, 3, 7, 9, 7, 3, 640}));
   EXPECT_EQ(p.run.articleText, kHead + "alt.test\r\nde.test\r\n");
   EXPECT_EQ(p.world.console.output, "Gruppenliste nach tolvane.misc posten\r\n");
-  EXPECT_EQ(
-      p.world.LogMessages(),
-      (std::vector<std::string>{"GMT-Zeit ermitteln", "Header erzeugen", "Gruppenliste öffnen",
-                                "Block aus Gruppenliste lesen (19 Bytes)", "Gruppenliste schließen",
-                                "Gruppenliste posten"}));
+  EXPECT_EQ(p.world.LogMessages(),
+            (std::vector<std::string>{"GMT-Zeit ermitteln", "Header erzeugen",
+                                      Ansi("Gruppenliste öffnen"),
+                                      "Block aus Gruppenliste lesen (19 Bytes)",
+                                      Ansi("Gruppenliste schließen"), "Gruppenliste posten"}));
   ASSERT_EQ(p.world.host.importArgs.size(), 1u);
   const std::vector<Variant>& args = p.world.host.importArgs[0];
   ASSERT_EQ(args.size(), 4u);
@@ -207,9 +208,9 @@ TEST(PostGroupList, HostAnswers) {
       {"0.4", Number(0.4), kRefused, ""},
       {"text -1", Variant::Text("-1"), kTaken, ""},
       {"text 7", Variant::Text("7"), kRefused, ""},
-      {"text abc", Variant::Text("abc"), kError, "Ungültige Variant-Typumwandlung"},
-      {"empty", OfType(Variant::Type::Empty), kError, "Ungültige Variant-Operation"},
-      {"null", OfType(Variant::Type::Null), kError, "Ungültige Variant-Typumwandlung"},
+      {"text abc", Variant::Text("abc"), kError, Ansi("Ungültige Variant-Typumwandlung")},
+      {"empty", OfType(Variant::Type::Empty), kError, Ansi("Ungültige Variant-Operation")},
+      {"null", OfType(Variant::Type::Null), kError, Ansi("Ungültige Variant-Typumwandlung")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -258,21 +259,21 @@ TEST(PostGroupList, ListFileThatCannotBeOpenedOrReadEndsTheRun) {
   };
   const std::vector<Case> cases = {
       {"missing", [](Posting& p) { p.world.files.files.erase(kList); }, "Datei nicht gefunden",
-       "Gruppenliste öffnen"},
+       Ansi("Gruppenliste öffnen")},
       {"read-only", [](Posting& p) { p.world.files.files[kList].readOnly = true; },
-       "Dateizugriff verweigert", "Gruppenliste öffnen"},
+       "Dateizugriff verweigert", Ansi("Gruppenliste öffnen")},
       {"held without sharing",
        [](Posting& p) {
          p.world.files.files[kList].heldShare = static_cast<int>(FileShare::None);
          p.world.files.files[kList].heldAccess = FileAccess::Read;
        },
-       "E/A-Fehler 32", "Gruppenliste öffnen"},
+       "E/A-Fehler 32", Ansi("Gruppenliste öffnen")},
       {"held open for reading only",
        [](Posting& p) {
          p.world.files.files[kList].heldShare = static_cast<int>(FileShare::Read);
          p.world.files.files[kList].heldAccess = FileAccess::Read;
        },
-       "E/A-Fehler 32", "Gruppenliste öffnen"},
+       "E/A-Fehler 32", Ansi("Gruppenliste öffnen")},
       // Without the log, the list file's open, size and read are operations 1, 2 and 3.
       {"read fails",
        [](Posting& p) {
@@ -378,8 +379,8 @@ TEST(PostingRun, PostsTheSavedListIntoTheGivenGroup) {
   ASSERT_NE(saved, log.end());
   EXPECT_EQ(std::vector<std::string>(saved + 1, log.end()),
             (std::vector<std::string>{
-                "GMT-Zeit ermitteln", "Header erzeugen", "Gruppenliste öffnen",
-                "Block aus Gruppenliste lesen (16 Bytes)", "Gruppenliste schließen",
+                "GMT-Zeit ermitteln", "Header erzeugen", Ansi("Gruppenliste öffnen"),
+                "Block aus Gruppenliste lesen (16 Bytes)", Ansi("Gruppenliste schließen"),
                 "Gruppenliste posten", "Speicher der Gruppenliste freigeben", "Programmende"}));
 }
 
@@ -408,10 +409,12 @@ TEST(PostingRun, FailuresEndTheRunWithTheReport) {
        [](PostingRun& r) { r.world.host.Throw("NewsImport", "Host refuses. . "); },
        head + "EOleException in Modul kelbrin bei XXXXXXXX.\nHost refuses.\r\n", true},
       {"text answer", [](PostingRun& r) { r.world.host.AnswerText("NewsImport", "abc"); },
-       head + "EVariantError in Modul kelbrin bei XXXXXXXX.\nUngültige Variant-Typumwandlung.\r\n",
+       head + "EVariantError in Modul kelbrin bei XXXXXXXX.\n" +
+           Ansi("Ungültige Variant-Typumwandlung.\r\n"),
        true},
       {"empty answer", [](PostingRun& r) { r.world.host.Answer("NewsImport", Variant{}); },
-       head + "EVariantError in Modul kelbrin bei XXXXXXXX.\nUngültige Variant-Operation.\r\n",
+       head + "EVariantError in Modul kelbrin bei XXXXXXXX.\n" +
+           Ansi("Ungültige Variant-Operation.\r\n"),
        true},
       {"list file gone after saving",
        [](PostingRun& r) {
@@ -439,7 +442,7 @@ TEST(PostingRun, FailuresEndTheRunWithTheReport) {
     EXPECT_EQ(r.world.host.Calls("NewsImport"), c.imported ? 1 : 0);
     std::vector<std::string> log = r.world.LogMessages();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), c.imported ? "Gruppenliste posten" : "Gruppenliste öffnen");
+    EXPECT_EQ(log.back(), c.imported ? "Gruppenliste posten" : Ansi("Gruppenliste öffnen"));
   }
 }
 
