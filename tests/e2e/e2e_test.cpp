@@ -96,6 +96,8 @@ struct Scenario {
   std::function<void(Sandbox&, const RunResult&)> check;
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
+
 std::string Usage() {
   return "Aufruf: kelbrin [/nopost] [/nolog] | /?\r\n"
          "        /nopost   : Liste wird nur erstellt, aber nicht gepostet\r\n"
@@ -128,11 +130,9 @@ std::string Numbered(int i) {
 
 // The reference host's registration comes and goes through regsvr32 under Wine.
 void WineRegistration(bool on) {
-  const char* dll = std::getenv("KELBRIN_E2E_HOST_DLL");
-  ASSERT_NE(dll, nullptr);
-  std::string command = std::string(std::getenv("KELBRIN_E2E_WINE") ? std::getenv("KELBRIN_E2E_WINE") : "wine64") +
-                        " regsvr32 /s " + (on ? "" : "/u ") + "'" + dll +
-                        "' >/dev/null 2>&1 </dev/null";
+  const Target& target = Target::Get();
+  std::string command = "WINEDEBUG=-all WINEPREFIX='" + target.winePrefix + "' wine64 regsvr32 /s " +
+                        (on ? "" : "/u ") + "'" + target.hostDll + "' >/dev/null 2>&1 </dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -165,10 +165,11 @@ std::vector<Scenario> Scenarios() {
   s.push_back({.name = "HostNotRegistered",
                .arrange = [](Sandbox& box) { box.Write("kelbrin.log", "old\r\n"); },
                .unregistered = true, .exitCode = 1, .oldLogKept = "old\r\n",
-               .check = [](Sandbox&, const RunResult& r) {
+               .check = [](Sandbox& box, const RunResult& r) {
                  std::string out = MaskAddress(r.out.substr(kBanner.size()));
-                 EXPECT_EQ(out.rfind("Exception EOleSysError in Modul {EXE} bei XXXXXXXX.\n", 0), 0u)
+                 EXPECT_EQ(out.rfind(box.Expand("Exception EOleSysError in Modul {EXE} bei XXXXXXXX.\n"), 0), 0u)
                      << out;
+                 EXPECT_EQ(out.substr(out.size() - 3), ".\r\n");
                }});
   s.push_back({.name = "NoPostNoLog", .args = {"/nopost", "/nolog"},
                .out = "Log: Nein, alldescs.txt: Nein, Posten: Nein\r\n\r\n" + TwoServersOut() +
@@ -277,7 +278,7 @@ class EndToEnd : public ::testing::TestWithParam<Scenario> {};
 TEST_P(EndToEnd, Run) {
   const Scenario& sc = GetParam();
   const Target& target = Target::Get();
-  if (sc.unprivileged && target.wine && !std::getenv("KELBRIN_E2E_UNPRIVILEGED_PREFIX")) {
+  if (sc.unprivileged && target.wine && target.unprivilegedPrefix.empty()) {
     FAIL() << "no Wine prefix for the unprivileged user";
   }
   Sandbox box(target);
@@ -345,3 +346,9 @@ INSTANTIATE_TEST_SUITE_P(Table, EndToEnd, ::testing::ValuesIn(Scenarios()),
 
 }  // namespace
 }  // namespace kelbrin::e2e
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  kelbrin::e2e::Target::Configure(argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -47,18 +47,31 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
+namespace {
+Target configured;
+}  // namespace
+
+void Target::Configure(int argc, char** argv) {
+  Target& t = configured;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    size_t eq = arg.find('=');
+    std::string key = arg.substr(0, eq), value = eq == std::string::npos ? "" : arg.substr(eq + 1);
+    if (key == "--platform") t.wine = value == "wine";
+    else if (key == "--tool") t.tool = value;
+    else if (key == "--host") t.hostLib = value;
+    else if (key == "--host-dll") t.hostDll = value;
+    else if (key == "--wineprefix") t.winePrefix = value;
+    else if (key == "--unprivileged-prefix") t.unprivilegedPrefix = value;
+    else if (key == "--unprivileged-home") t.unprivilegedHome = value;
+  }
+  t.exeName = t.wine ? "kelbrin.exe" : "kelbrin";
+  t.sep = t.wine ? '\\' : '/';
+}
+
 const Target& Target::Get() {
-  static const Target target = [] {
-    Target t;
-    t.wine = Env("KELBRIN_E2E_PLATFORM") == "wine";
-    t.tool = Env("KELBRIN_E2E_TOOL");
-    t.hostLib = Env("KELBRIN_E2E_HOST");
-    if (t.tool.empty()) throw std::runtime_error("KELBRIN_E2E_TOOL is not set");
-    t.exeName = t.wine ? "kelbrin.exe" : "kelbrin";
-    t.sep = t.wine ? '\\' : '/';
-    return t;
-  }();
-  return target;
+  if (configured.tool.empty()) throw std::runtime_error("no --tool= given");
+  return configured;
 }
 
 Sandbox::Sandbox(const Target& target) : target_(target) {
@@ -148,7 +161,7 @@ void Sandbox::OpenToEveryone() {
 
 RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileged) {
   std::vector<std::string> argv;
-  if (target_.wine) argv.push_back(Env("KELBRIN_E2E_WINE", "wine64"));
+  if (target_.wine) argv.push_back("wine64");
   argv.push_back(Local(target_.exeName));
   argv.insert(argv.end(), args.begin(), args.end());
 
@@ -158,7 +171,8 @@ RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileg
     if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("TOLVANE_HOST_CONFIG=", 0) == 0) {
       continue;
     }
-    if (unprivileged && (entry.rfind("WINEPREFIX=", 0) == 0 || entry.rfind("HOME=", 0) == 0)) {
+    if (entry.rfind("WINEPREFIX=", 0) == 0 ||
+        (unprivileged && entry.rfind("HOME=", 0) == 0)) {
       continue;
     }
     env.push_back(entry);
@@ -167,8 +181,10 @@ RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileg
   env.push_back("TOLVANE_HOST_CONFIG=" + View("host.ini"));
   if (target_.wine) env.push_back("WINEDEBUG=-all");
   if (unprivileged) {
-    env.push_back("HOME=" + Env("KELBRIN_E2E_UNPRIVILEGED_HOME", "/tmp"));
-    if (target_.wine) env.push_back("WINEPREFIX=" + Env("KELBRIN_E2E_UNPRIVILEGED_PREFIX"));
+    env.push_back("HOME=" + (target_.unprivilegedHome.empty() ? "/tmp" : target_.unprivilegedHome));
+  }
+  if (target_.wine) {
+    env.push_back("WINEPREFIX=" + (unprivileged ? target_.unprivilegedPrefix : target_.winePrefix));
   }
 
   if (argv[0].find('/') == std::string::npos) {

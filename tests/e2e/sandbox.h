@@ -13,8 +13,15 @@ struct Target {
   bool wine = false;
   std::string tool;     // kelbrin or kelbrin.exe
   std::string hostLib;  // the reference host's shared library (native runs)
+  std::string hostDll;  // the Windows host DLL as Wine sees it, for regsvr32
+  std::string winePrefix;
+  std::string unprivilegedPrefix;  // a Wine prefix owned by the unprivileged user
+  std::string unprivilegedHome;
   std::string exeName;  // the module name the report shows
   char sep = '/';
+  // Takes the --platform= --tool= --host= --host-dll= --wineprefix= --unprivileged-prefix=
+  // --unprivileged-home= arguments the test registration passes.
+  static void Configure(int argc, char** argv);
   static const Target& Get();
 };
 
