@@ -2,6 +2,7 @@
 // reference host and a news server directory made per scenario.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -57,6 +58,14 @@ std::vector<std::string> Concat(std::vector<std::vector<std::string>> parts) {
   return all;
 }
 
+// The block sizes in which a list file of `size` bytes is read back.
+std::vector<size_t> Blocks(size_t size) {
+  std::vector<size_t> blocks;
+  for (; size > 10000; size -= 10000) blocks.push_back(10000);
+  if (size > 0) blocks.push_back(size);
+  return blocks;
+}
+
 std::vector<std::string> PostingLog(const std::vector<size_t>& blocks) {
   std::vector<std::string> log = {"GMT-Zeit ermitteln", "Header erzeugen", "Gruppenliste öffnen"};
   for (size_t b : blocks) log.push_back("Block aus Gruppenliste lesen (" + std::to_string(b) + " Bytes)");
@@ -88,7 +97,7 @@ struct Scenario {
 
   int exitCode = 0;
   std::string out;                                // after the banner
-  std::optional<std::vector<std::string>> log;    // messages; nullopt: log must not exist
+  std::optional<std::vector<std::string>> log;    // messages; nullopt: not looked at
   std::optional<std::string> oldLogKept;          // a log written before must keep this
   std::optional<std::string> list;                // list file bytes; nullopt: no list file
   std::optional<std::string> article;             // the body after the header; nullopt: none
@@ -134,6 +143,230 @@ void WineRegistration(bool on) {
   std::string command = "WINEDEBUG=-all WINEPREFIX='" + target.winePrefix + "' wine64 regsvr32 /s " +
                         (on ? "" : "/u ") + "'" + target.hostDll + "' >/dev/null 2>&1 </dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+
+// The list a set of distinct, already sorted group names gives.
+std::string ListOf(const std::vector<std::string>& names) {
+  std::string list;
+  for (const auto& n : names) list += n + "\r\n";
+  return list;
+}
+
+// One server, "solo", with the given group files; the rest of the run as usual.
+Scenario OneServer(const std::string& name, const std::string& groups,
+                   const std::optional<std::string>& newgrps = std::nullopt) {
+  Scenario c{.name = name};
+  c.files = {{"news/server.hst", "solo,119\r\n"}, {"news/server/solo/groups.txt", groups}};
+  if (newgrps) c.files["news/server/solo/newgrps.txt"] = *newgrps;
+  return c;
+}
+
+std::string SoloOut(const std::string& groupsDots, const std::optional<std::string>& newDots) {
+  std::string out = kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\n" +
+                    "Lesen von {NEWS}server{SEP}solo{SEP}groups.txt" + groupsDots + "\r\n";
+  if (newDots) out += "Lesen von {NEWS}server{SEP}solo{SEP}newgrps.txt" + *newDots + "\r\n";
+  return out;
+}
+
+std::vector<std::string> SoloLog(bool withNew) {
+  std::vector<std::string> log = {"Serverliste suchen", "Serverliste öffnen",
+                                  "aktueller Server: solo,119"};
+  auto g = ReadServer("solo", "groups.txt");
+  log.insert(log.end(), g.begin(), g.end());
+  if (withNew) {
+    auto n = ReadServer("solo", "newgrps.txt");
+    log.insert(log.end(), n.begin(), n.end());
+  }
+  log.push_back("Serverliste schließen");
+  return log;
+}
+
+void AddSourceScenarios(std::vector<Scenario>& s) {
+  {
+    Scenario c = OneServer("LineCuts", "de.test Test group\r\nwhole\r\n\r\n",
+                           "x de.new more\r\ny de.two\r\nlonely\r\nz  gap\r\n");
+    c.out = SoloOut(".", ".") + "Gruppenliste in {LST} speichern\r\n" +
+            "Gruppenliste nach tolvane.misc posten\r\n";
+    // "z  gap": the first space is followed by another, so the name is empty.
+    c.list = ListOf({"", "de.new", "de.test", "de.two", "lonely", "whole"});
+    c.article = c.list;
+    c.log = FullLog(Concat({SoloLog(true), {"Liste in {LST} speichern"}, PostingLog(Blocks(c.list->size()))}));
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("LeadingSpaceAddsEmptyEntry", " starts with a space\r\nb.group\r\n");
+    c.list = ListOf({"", "b.group"});
+    c.article = c.list;
+    s.push_back(c);
+  }
+  for (int lines : {1000, 1001}) {
+    Scenario c = OneServer("Dots" + std::to_string(lines), ManyLines(lines, Numbered) + "\r\n\r\n");
+    c.out = SoloOut(lines == 1000 ? "." : "..", std::nullopt) +
+            "Gruppenliste in {LST} speichern\r\nGruppenliste nach tolvane.misc posten\r\n";
+    c.list = ManyLines(lines, Numbered);
+    c.article = c.list;
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("AllLinesEmpty", "\r\n\r\n\r\n");
+    c.out = SoloOut("", std::nullopt) + "Keine Gruppen gefunden\r\n";
+    c.log = FullLog(Concat({SoloLog(false), {"Keine Gruppen gefunden"}}));
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("LfOnlyIsOneLine", "one\ntwo three\nfour\n");
+    c.list = ListOf({"one\ntwo"});
+    c.article = c.list;
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("LfOnlyWithoutSpaceWhole", "one\ntwo\n");
+    c.list = ListOf({"one\ntwo\n"});
+    c.article = c.list;
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("CtrlZEndsTheFile", "a.first\r\nb.sec\x1A" "ond\r\nc.never\r\n");
+    c.list = ListOf({"a.first", "b.sec"});
+    c.article = c.list;
+    s.push_back(c);
+  }
+  {
+    Scenario c{.name = "ServerLineWithoutComma"};
+    c.files = {{"news/server.hst", "plain\r\n"}, {"news/server/plain/groups.txt", "p.group\r\n"}};
+    c.list = ListOf({"p.group"});
+    c.article = c.list;
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("GroupFileIsADirectory", "");
+    c.files.erase("news/server/solo/groups.txt");
+    c.arrange = [](Sandbox& box) { box.MakeDirectory("news/server/solo/groups.txt"); };
+    c.out = kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\nKeine Gruppen gefunden\r\n";
+    c.log = FullLog({"Serverliste suchen", "Serverliste öffnen", "aktueller Server: solo,119",
+                     "Serverliste schließen", "Keine Gruppen gefunden"});
+    s.push_back(c);
+  }
+  for (int lines : {999, 1000}) {
+    Scenario c{.name = "DescList" + std::to_string(lines), .args = {"/desclist"}};
+    // Lines are taken whole; the empty ones give one empty entry. No server file is read.
+    std::string desc = ManyLines(lines - 2, [](int i) { return Numbered(i) + "\tDescription"; });
+    c.files["news/server/alldescs.txt"] = desc + "\r\n\r\n";
+    c.files["news/server.hst"] = "missing,119\r\n";
+    c.out = "Log: Ja, alldescs.txt: Ja, Posten: Ja (Defaultgruppe: tolvane.misc)\r\n\r\n"
+            "alldescs.txt wird gelesen" + std::string(lines == 1000 ? "." : "") + "\r\n" +
+            "Gruppenliste in {LST} speichern\r\nGruppenliste nach tolvane.misc posten\r\n";
+    std::string list = "\r\n" + desc;
+    c.log = FullLog(Concat({{"alldescs.txt vorhanden", "{NEWS}server{SEP}alldescs.txt einlesen",
+                             "Liste in {LST} speichern"},
+                            PostingLog(Blocks(list.size()))}));
+    c.list = list;
+    c.article = list;
+    s.push_back(c);
+  }
+  {
+    Scenario c{.name = "DescListMissing", .args = {"/DESCLIST"},
+               .out = "Log: Ja, alldescs.txt: Ja, Posten: Ja (Defaultgruppe: tolvane.misc)\r\n\r\n"
+                      "alldescs.txt nicht gefunden, die einzelnen Server werden verarbeitet\r\n" +
+                      TwoServersOut() + "Gruppenliste in {LST} speichern\r\n" +
+                      "Gruppenliste nach tolvane.misc posten\r\n",
+               .log = FullLog(Concat({{"alldescs.txt nicht gefunden"}, TwoServersLog(),
+                                      {"Liste in {LST} speichern"}, PostingLog({kTwoServersList.size()})})),
+               .list = kTwoServersList, .article = kTwoServersList};
+    s.push_back(c);
+  }
+  {
+    Scenario c{.name = "ServerListMissing", .files = {},
+               .out = kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\nKeine Gruppen gefunden\r\n",
+               .log = FullLog({"Serverliste suchen", "Keine Gruppen gefunden"})};
+    c.check = [](Sandbox& box, const RunResult& r) {
+      if (box.target().wine) return;  // without a display the box closes at once, unseen
+      // The box's stand-in writes caption and text to standard error.
+      EXPECT_NE(r.err.find("Fehler"), std::string::npos) << r.err;
+      EXPECT_NE(r.err.find(box.Expand("Datei {NEWS}server.hst nicht gefunden.\n\r\n\r"
+                                      "Vermutlich noch keine Newsserver im Tolvane eingetragen.")),
+                std::string::npos)
+          << r.err;
+    };
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("GroupFileHeldOpen", "a.group\r\n");
+    c.arrange = [](Sandbox& box) { box.HoldOpen("news/server/solo/groups.txt"); };
+    c.exitCode = 1;
+    c.out = kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\n" +
+            "Lesen von {NEWS}server{SEP}solo{SEP}groups.txt"
+            "Exception EInOutError in Modul {EXE} bei XXXXXXXX.\nE/A-Fehler 32.\r\n";
+    c.log = Concat({HeadLog(), {"Serverliste suchen", "Serverliste öffnen", "aktueller Server: solo,119",
+                                "Lesen von {NEWS}server{SEP}solo{SEP}groups.txt", "  Öffnen"}});
+    s.push_back(c);
+  }
+}
+
+std::string AnswerSection(const std::string& answer) {
+  return "[Answers]\r\nNewsImport=" + answer + "\r\n";
+}
+
+void AddPostingScenarios(std::vector<Scenario>& s) {
+  // A list file of exactly 10000 bytes is one block; one more byte makes a second block.
+  for (int extra : {0, 1}) {
+    std::string groups = ManyLines(999, Numbered) + (extra ? "g.9999999\r\n" : "g.999999\r\n");
+    Scenario c = OneServer("ListOf" + std::to_string(10000 + extra) + "Bytes", groups);
+    c.list = groups;
+    c.article = groups;
+    c.log = FullLog(Concat({SoloLog(false), {"Liste in {LST} speichern"},
+                            PostingLog(extra ? std::vector<size_t>{10000, 1} : std::vector<size_t>{10000})}));
+    s.push_back(c);
+  }
+  {
+    std::string nul = std::string("a.n\0ul", 6) + "\r\nz.after\r\n";
+    Scenario c = OneServer("NulReachesTheHost", nul);
+    c.list = nul;
+    c.article = nul;
+    s.push_back(c);
+  }
+  struct AnswerCase {
+    std::string name, answer;
+    bool refused;
+    std::string error;  // the report's kind and message, when the answer ends the run
+  };
+  for (const AnswerCase& a : std::vector<AnswerCase>{
+           {"True", "bool:true", false, ""},
+           {"False", "bool:false", true, ""},
+           {"MinusOne", "int:-1", false, ""},
+           {"Five", "int:5", true, ""},
+           {"MinusOnePointFour", "double:-1.4", false, ""},
+           {"MinusZeroPointFive", "double:-0.5", true, ""},
+           {"MinusOneText", "text:-1", false, ""},
+           {"Abc", "text:abc", false, "EVariantError in Modul {EXE} bei XXXXXXXX.\nUngültige Variant-Typumwandlung."},
+           {"Empty", "empty", false, "EVariantError in Modul {EXE} bei XXXXXXXX.\nUngültige Variant-Operation."},
+           {"Null", "null", false, "EVariantError in Modul {EXE} bei XXXXXXXX.\nUngültige Variant-Typumwandlung."}}) {
+    Scenario c{.name = "Answer" + a.name, .hostSections = AnswerSection(a.answer),
+               .list = kTwoServersList, .article = kTwoServersList};
+    std::vector<std::string> log = TypicalLog();
+    if (a.error.empty()) {
+      c.out = TypicalOut();
+      if (a.refused) log.insert(log.end() - 2, "Posten fehlgeschlagen, Grund unklar");
+    } else {
+      c.exitCode = 1;
+      c.out = TypicalOut() + "Exception " + a.error + "\r\n";
+      log.resize(log.size() - 2);
+    }
+    c.log = log;
+    s.push_back(c);
+  }
+  {
+    Scenario c{.name = "HostRaisesException",
+               .hostSections = "[Failures]\r\nNewsImport=\"exception:Spool voll.  . \"\r\n",
+               .exitCode = 1,
+               .out = TypicalOut() + "Exception EOleException in Modul {EXE} bei XXXXXXXX.\nSpool voll.\r\n",
+               .list = kTwoServersList};
+    std::vector<std::string> log = TypicalLog();
+    log.resize(log.size() - 2);
+    c.log = log;
+    s.push_back(c);
+  }
 }
 
 std::vector<Scenario> Scenarios() {
@@ -270,6 +503,8 @@ std::vector<Scenario> Scenarios() {
                       "Datei {LST} kann nicht erstellt werden.\r\n",
                .log = Concat({HeadLog(), TwoServersLog(), {"Liste in {LST} speichern"}}),
                .list = "old list\r\n"});
+  AddSourceScenarios(s);
+  AddPostingScenarios(s);
   return s;
 }
 
@@ -310,7 +545,8 @@ TEST_P(EndToEnd, Run) {
     std::vector<std::string> expected;
     for (const std::string& line : *sc.log) expected.push_back(box.Expand(ToolText(target, line)));
     EXPECT_EQ(LogMessages(box.Read("kelbrin.log")), expected);
-  } else {
+  } else if (std::find(sc.args.begin(), sc.args.end(), "/nolog") != sc.args.end() ||
+             std::find(sc.args.begin(), sc.args.end(), "/NOLOG") != sc.args.end()) {
     EXPECT_FALSE(box.Exists("kelbrin.log"));
   }
   if (sc.list) {

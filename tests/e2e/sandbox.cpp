@@ -62,6 +62,7 @@ void Target::Configure(int argc, char** argv) {
     else if (key == "--host") t.hostLib = value;
     else if (key == "--host-dll") t.hostDll = value;
     else if (key == "--wineprefix") t.winePrefix = value;
+    else if (key == "--holder") t.holder = value;
     else if (key == "--unprivileged-prefix") t.unprivilegedPrefix = value;
     else if (key == "--unprivileged-home") t.unprivilegedHome = value;
   }
@@ -90,6 +91,10 @@ Sandbox::Sandbox(const Target& target) : target_(target) {
 }
 
 Sandbox::~Sandbox() {
+  // The holders let go once their flag file is gone.
+  std::error_code ignored;
+  fs::remove(Local(".holding"), ignored);
+  for (int pid : holders_) waitpid(pid, nullptr, 0);
   if (Env("KELBRIN_E2E_KEEP").empty()) {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
@@ -157,6 +162,42 @@ void Sandbox::OpenToEveryone() {
                     fs::perm_options::add);
   }
   fs::permissions(root_, fs::perms::all, fs::perm_options::add);
+}
+
+void Sandbox::HoldOpen(const std::string& relative) {
+  const std::string flag = Local(".holding");
+  Write(".holding", "");
+  fs::remove(Local(".held"));
+  std::vector<std::string> argv;
+  if (target_.wine) argv.push_back("/usr/bin/wine64");
+  argv.push_back(target_.holder);
+  argv.push_back(View(relative));
+  argv.push_back(View(".holding"));
+  argv.push_back(View(".held"));
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (target_.wine) {
+      setenv("WINEPREFIX", target_.winePrefix.c_str(), 1);
+      setenv("WINEDEBUG", "-all", 1);
+    }
+    std::vector<char*> cargv;
+    for (auto& a : argv) cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+    execv(cargv[0], cargv.data());
+    _exit(127);
+  }
+  holders_.push_back(pid);
+  // The holder says it has the file by creating ".held".
+  for (int i = 0; i < 3000 && !Exists(".held"); ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) throw std::runtime_error("the holder ended early");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (!Exists(".held")) throw std::runtime_error("the holder did not take the file");
 }
 
 RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileged) {

@@ -17,9 +17,10 @@ struct Target {
   std::string winePrefix;
   std::string unprivilegedPrefix;  // a Wine prefix owned by the unprivileged user
   std::string unprivilegedHome;
+  std::string holder;   // the program that holds a file open for writing
   std::string exeName;  // the module name the report shows
   char sep = '/';
-  // Takes the --platform= --tool= --host= --host-dll= --wineprefix= --unprivileged-prefix=
+  // Takes the --platform= --tool= --host= --host-dll= --holder= --wineprefix= --unprivileged-prefix=
   // --unprivileged-home= arguments the test registration passes.
   static void Configure(int argc, char** argv);
   static const Target& Get();
@@ -58,6 +59,8 @@ class Sandbox {
 
   // Runs the tool; `unprivileged` runs it as an ordinary user, for whom permissions count.
   RunResult RunTool(const std::vector<std::string>& args, bool unprivileged = false);
+  // Has another program hold the file open for writing until the sandbox goes.
+  void HoldOpen(const std::string& relative);
   // Lets an ordinary user write everything in the sandbox.
   void OpenToEveryone();
 
@@ -70,6 +73,7 @@ class Sandbox {
   const Target& target_;
   std::string root_;
   std::string registryDir_;
+  std::vector<int> holders_;
 };
 
 // The log's messages with each line's time stamp cut off.
