@@ -1,8 +1,8 @@
-#include "groups/group_list.h"
+#include "groups/direct_group_list.h"
 
 namespace kelbrin {
 
-void GroupList::AddGroupLine(std::string_view line) {
+void DirectGroupList::AddGroupLine(std::string_view line) {
   // Binary search with the stored entry as the first operand; an equal entry keeps its place
   // and its spelling.
   long low = 0, high = static_cast<long>(entries_.size()) - 1;

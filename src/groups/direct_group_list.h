@@ -7,12 +7,14 @@
 
 namespace kelbrin {
 
-// The sorted, duplicate-free list of group lines; of lines that compare equal the first
-// spelling added is kept.
-class GroupList {
+// The group list in its plainest form: a sorted array with a binary search and an insertion
+// per new line, whose cost grows with the square of the entries. It stays as the reference
+// that GroupList is checked against.
+class DirectGroupList {
  public:
-  explicit GroupList(Collator& collator) : collator_(collator) {}
+  explicit DirectGroupList(Collator& collator) : collator_(collator) {}
 
+  // Inserts the line at its sorted place unless an equal entry is held, whose spelling stays.
   void AddGroupLine(std::string_view line);
   size_t Count() const { return entries_.size(); }
   const std::vector<std::string>& Entries() const { return entries_; }

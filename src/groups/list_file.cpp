@@ -5,6 +5,23 @@
 
 namespace kelbrin {
 
+namespace {
+
+// The whole file in one piece of exactly its size, for a single write.
+std::string ListText(const std::vector<std::string_view>& entries) {
+  size_t size = 0;
+  for (std::string_view entry : entries) size += entry.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (std::string_view entry : entries) {
+    text += entry;
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
 bool SaveGroupList(Run& run) {
   const GroupList& list = *run.groupList;
   if (list.Count() == 0) {
@@ -21,14 +38,7 @@ bool SaveGroupList(Run& run) {
                           FileCreation::CreateAlways, &file) != 0) {
     RaiseFailure("EFCreateError", "Datei " + run.listFileName + " kann nicht erstellt werden");
   }
-  size_t size = 0;
-  for (const std::string& entry : list.Entries()) size += entry.size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (const std::string& entry : list.Entries()) {
-    text += entry;
-    text += "\r\n";
-  }
+  std::string text = ListText(list.Sorted());
   size_t written = 0;
   uint32_t code = file->Write(text.data(), text.size(), &written);
   if (code != 0 || written != text.size()) {

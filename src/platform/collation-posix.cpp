@@ -59,6 +59,24 @@ void Decode(std::string_view text, std::vector<UChar>* out) {
   }
 }
 
+// Appends the folded code units in a prefix-free code whose byte order is their order, so that
+// the key of a line compares like the code units behind its collation key. ASCII, which
+// group names are made of, takes one byte a unit.
+void AppendUnits(const std::vector<UChar>& units, std::string* key) {
+  for (UChar unit : units) {
+    if (unit < 0x80) {
+      key->push_back(static_cast<char>(unit));
+    } else if (unit < 0x4000) {
+      key->push_back(static_cast<char>(0x80 + (unit >> 8)));
+      key->push_back(static_cast<char>(unit & 0xFF));
+    } else {
+      key->push_back(static_cast<char>(0xC0));
+      key->push_back(static_cast<char>(unit >> 8));
+      key->push_back(static_cast<char>(unit & 0xFF));
+    }
+  }
+}
+
 // Full case folding into a reused buffer, which grows only when a longer text comes.
 void Fold(const std::vector<UChar>& text, std::vector<UChar>* out) {
   out->resize(text.size());
@@ -120,10 +138,31 @@ class IcuCollator : public Collator {
     return 0;
   }
 
+  // ICU's key ends in its only zero byte, so the folded units behind it decide only between
+  // lines that ICU finds equal, as in Compare.
+  void SortKey(std::string_view line, std::string* key) override {
+    Decode(line, &a_);
+    key->clear();
+    if (collator_ != nullptr) {
+      for (;;) {
+        int32_t length = ucol_getSortKey(collator_, a_.data(), static_cast<int32_t>(a_.size()),
+                                         icuKey_.data(), static_cast<int32_t>(icuKey_.size()));
+        if (length <= static_cast<int32_t>(icuKey_.size())) {
+          key->assign(reinterpret_cast<const char*>(icuKey_.data()), static_cast<size_t>(length));
+          break;
+        }
+        icuKey_.resize(static_cast<size_t>(length));
+      }
+    }
+    Fold(a_, &foldedA_);
+    AppendUnits(foldedA_, key);
+  }
+
  private:
   UCollator* collator_ = nullptr;
   // Reused from call to call: sorting a large list compares millions of times.
   std::vector<UChar> a_, b_, foldedA_, foldedB_;
+  std::vector<uint8_t> icuKey_ = std::vector<uint8_t>(256);
 };
 
 }  // namespace

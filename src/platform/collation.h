@@ -10,6 +10,9 @@ class Collator {
   virtual ~Collator() = default;
   // Negative when a sorts before b, 0 when equal, positive when after.
   virtual int Compare(std::string_view a, std::string_view b) = 0;
+  // Replaces *key with bytes whose unsigned lexicographic order (a proper prefix first) is the
+  // order of Compare: equal keys for equal lines, and the signs agree otherwise.
+  virtual void SortKey(std::string_view line, std::string* key) = 0;
 };
 
 }  // namespace kelbrin

@@ -149,15 +149,28 @@ RegionalSettings FakeRegional::German() {
 
 RegionalSettings FakeRegional::English() { return RegionalSettings{}; }
 
+namespace {
+
+int FoldAscii(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
+
+}  // namespace
+
 int FakeCollator::Compare(std::string_view a, std::string_view b) {
   ++comparisons;
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-    int d = fold(static_cast<unsigned char>(a[i])) - fold(static_cast<unsigned char>(b[i]));
+    int d =
+        FoldAscii(static_cast<unsigned char>(a[i])) - FoldAscii(static_cast<unsigned char>(b[i]));
     if (d != 0) return d;
   }
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+void FakeCollator::SortKey(std::string_view line, std::string* key) {
+  key->assign(line);
+  for (char& c : *key) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
 }
 
 std::string FakeIni::ReadString(const std::string& file, const std::string& section,

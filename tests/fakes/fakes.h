@@ -82,6 +82,8 @@ class FakeRegional : public Regional {
 class FakeCollator : public Collator {
  public:
   int Compare(std::string_view a, std::string_view b) override;
+  // The line with A to Z folded to a to z.
+  void SortKey(std::string_view line, std::string* key) override;
   long long comparisons = 0;
 };
 

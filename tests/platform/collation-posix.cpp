@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
+#include "collation_check.h"
 #include "platform/posix.h"
 #include "posix_test_support.h"
 
 namespace kelbrin::test {
 namespace {
-
-int Sign(int value) {
-  return (value > 0) - (value < 0);
-}
 
 std::string Repeat(const std::string& piece, int times) {
   std::string out;
@@ -111,6 +108,42 @@ TEST_F(PosixCollation, CLocaleCollatesLikeEnglish) {
   EXPECT_EQ(c->Compare("ABC", "abc"), 0);
   EXPECT_LT(c->Compare("a", "B"), 0);  // not byte order, where "B" comes first
   EXPECT_LT(c->Compare("", "a"), 0);
+}
+
+// The punctuation of group names, a control character, NUL, letters in both cases and more.
+std::vector<std::string> Pieces() {
+  std::vector<std::string> pieces;
+  for (char c : std::string("abzAZ09.-'_ +\x01")) pieces.emplace_back(1, c);
+  pieces.emplace_back(1, '\0');
+  // ä Ä ß ẞ á, a combining diaeresis, œ, a lone lead byte and other bytes that are not
+  // UTF-8, a character outside the BMP and the replacement character.
+  for (const char* piece :
+       {"\xC3\xA4", "\xC3\x84", "\xC3\x9F", "\xE1\xBA\x9E", "\xC3\xA1", "\xCC\x88", "\xC5\x93",
+        "\xC3", "\xFF", "\xE4", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD"}) {
+    pieces.emplace_back(piece);
+  }
+  return pieces;
+}
+
+TEST_F(PosixCollation, SortKeysOrderLinesAsCompareDoes) {
+  for (const char* locale : {"de_DE.UTF-8", "C", "sv_SE.UTF-8"}) {
+    auto collator = Under(locale);
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+      SCOPED_TRACE(std::string(locale) + " seed " + std::to_string(seed));
+      ExpectKeysOrderLikeCompare(*collator, RandomLines(Pieces(), seed, 400));
+    }
+    // Lines far longer than the reused buffers.
+    ExpectKeysOrderLikeCompare(
+        *collator, {Repeat("\xC3\x9F", 300), Repeat("\xE1\xBA\x9E", 300), std::string(3000, 'a'),
+                    std::string(3000, 'A') + "\x01", std::string(3000, 'a') + "\xC3\xA4", ""});
+  }
+}
+
+TEST_F(PosixCollation, GroupListOnSortKeysHoldsWhatTheDirectFormHolds) {
+  for (unsigned seed = 1; seed <= 5; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ExpectListLikeDirectForm(*german_, RandomLines(Pieces(), seed, 3000));
+  }
 }
 
 }  // namespace

@@ -42,7 +42,10 @@ struct Sources {
     run.logFileName = kLog;
     world.files.Content(kLog);
   }
-  const std::vector<std::string>& Entries() const { return run.groupList->Entries(); }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string_view> sorted = run.groupList->Sorted();
+    return {sorted.begin(), sorted.end()};
+  }
 };
 
 std::string Repeat(const std::string& line, int times) {

@@ -1,0 +1,73 @@
+#pragma once
+// Checks that a real collator's sort keys order lines as its comparison does, and that the
+// group list built on those keys matches the direct form; shared by both platforms' tests.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "groups/direct_group_list.h"
+#include "groups/group_list.h"
+#include "platform/collation.h"
+
+namespace kelbrin::test {
+
+// Random lines made of `pieces`, with many repeats and ASCII case variants of earlier lines
+// and, now and then, empty lines and long shared beginnings.
+inline std::vector<std::string> RandomLines(const std::vector<std::string>& pieces, unsigned seed,
+                                            size_t count) {
+  std::mt19937 random(seed);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < count; ++i) {
+    std::string line;
+    if (!lines.empty() && pick(3) == 0) {
+      line = lines[pick(lines.size())];
+      for (char& c : line) {
+        if (pick(2) == 0 && std::isalpha(static_cast<unsigned char>(c))) c ^= 0x20;
+      }
+    } else {
+      if (pick(4) == 0) line = "de.comp.lang.";
+      for (size_t n = pick(7); n > 0; --n) line += pieces[pick(pieces.size())];
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+inline int Sign(int value) {
+  return (value > 0) - (value < 0);
+}
+
+// Every pair: the keys' byte order has the sign of the comparison.
+inline void ExpectKeysOrderLikeCompare(Collator& collator, const std::vector<std::string>& lines) {
+  std::vector<std::string> keys(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) collator.SortKey(lines[i], &keys[i]);
+  int mismatches = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t j = 0; j < lines.size(); ++j) {
+      int byKey = Sign(keys[i].compare(keys[j]));
+      int byCompare = Sign(collator.Compare(lines[i], lines[j]));
+      if (byKey != byCompare && ++mismatches <= 10) {
+        ADD_FAILURE() << "\"" << lines[i] << "\" vs \"" << lines[j] << "\": keys " << byKey
+                      << ", compare " << byCompare;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+inline void ExpectListLikeDirectForm(Collator& collator, const std::vector<std::string>& lines) {
+  GroupList fast(collator);
+  DirectGroupList direct(collator);
+  for (const std::string& line : lines) {
+    fast.AddGroupLine(line);
+    direct.AddGroupLine(line);
+  }
+  std::vector<std::string_view> sorted = fast.Sorted();
+  EXPECT_EQ(std::vector<std::string>(sorted.begin(), sorted.end()), direct.Entries());
+}
+
+}  // namespace kelbrin::test

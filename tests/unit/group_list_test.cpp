@@ -1,0 +1,141 @@
+#include "groups/group_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+
+#include "fakes.h"
+#include "groups/direct_group_list.h"
+
+namespace kelbrin::test {
+namespace {
+
+std::vector<std::string> Entries(const GroupList& list) {
+  std::vector<std::string_view> sorted = list.Sorted();
+  return {sorted.begin(), sorted.end()};
+}
+
+// An order whose keys are not the lines: hyphens and apostrophes count only when all else is
+// equal, as in a word sort, so keys hold a zero byte and differ in length from their lines.
+class WordSortCollator : public Collator {
+ public:
+  int Compare(std::string_view a, std::string_view b) override {
+    std::string keyA, keyB;
+    SortKey(a, &keyA);
+    SortKey(b, &keyB);
+    return keyA.compare(keyB);
+  }
+  void SortKey(std::string_view line, std::string* key) override {
+    fake_.SortKey(line, &folded_);
+    key->clear();
+    for (char c : folded_) {
+      if (c != '-' && c != '\'') key->push_back(c);
+    }
+    key->push_back('\0');
+    *key += folded_;
+  }
+
+ private:
+  FakeCollator fake_;
+  std::string folded_;
+};
+
+// Random lines from a small pool, so that repeats and case variants of earlier lines are
+// common: letters, bytes above 0x7F, NUL, punctuation, hyphens, apostrophes, empty lines.
+std::vector<std::string> RandomLines(unsigned seed, size_t count) {
+  static const std::string kAlphabet = std::string("abcAB.-'_ 0\xE4\xC4\xFF\x80", 15) + '\0';
+  std::mt19937 random(seed);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < count; ++i) {
+    std::string line;
+    if (!lines.empty() && pick(3) == 0) {
+      line = lines[pick(lines.size())];
+      for (char& c : line) {
+        if (pick(2) == 0 && std::isalpha(static_cast<unsigned char>(c))) c ^= 0x20;
+      }
+    } else {
+      // Long shared beginnings make the keys' first bytes tie.
+      if (pick(4) == 0) line = "de.comp.lang.";
+      for (size_t n = pick(8); n > 0; --n) line += kAlphabet[pick(kAlphabet.size())];
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(GroupList, HoldsWhatTheDirectFormHoldsInTheSameOrder) {
+  FakeCollator fake;
+  WordSortCollator wordSort;
+  for (Collator* collator : {static_cast<Collator*>(&fake), static_cast<Collator*>(&wordSort)}) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+      GroupList fast(*collator);
+      DirectGroupList direct(*collator);
+      // Past the first table size, so the tables grow and are rebuilt on the way.
+      for (const std::string& line : RandomLines(seed, 3000)) {
+        fast.AddGroupLine(line);
+        direct.AddGroupLine(line);
+      }
+      ASSERT_EQ(fast.Count(), direct.Count()) << "seed " << seed;
+      ASSERT_EQ(Entries(fast), direct.Entries()) << "seed " << seed;
+    }
+  }
+}
+
+TEST(GroupList, KeepsTheFirstSpellingInOrder) {
+  struct Case {
+    std::vector<std::string> added, entries;
+  };
+  const Case cases[] = {
+      {{"de.test", "DE.Test"}, {"de.test"}},
+      {{"DE.Test", "de.test", "DE.Test"}, {"DE.Test"}},
+      {{"b", "A", "a", "c"}, {"A", "b", "c"}},
+      {{"x", "", "X", ""}, {"", "x"}},
+      {{std::string("a\0b", 3), "A", std::string("A\0B", 3)}, {"A", std::string("a\0b", 3)}},
+      {{}, {}},
+  };
+  FakeCollator collator;
+  for (const Case& c : cases) {
+    GroupList list(collator);
+    for (const std::string& line : c.added) list.AddGroupLine(line);
+    EXPECT_EQ(Entries(list), c.entries);
+    EXPECT_EQ(list.Count(), c.entries.size());
+  }
+}
+
+TEST(GroupList, LongLinesAndLaterAdditionsKeepTheirPlace) {
+  FakeCollator collator;
+  GroupList list(collator);
+  // Lines longer than an arena chunk get blocks of their own between ordinary ones.
+  const std::string longLine = std::string(3'000'000, 'm') + "x";
+  list.AddGroupLine("z");
+  list.AddGroupLine(longLine);
+  list.AddGroupLine("a");
+  EXPECT_EQ(Entries(list), (std::vector<std::string>{"a", longLine, "z"}));
+  // Reading the list does not close it: a line added afterwards takes its place as well.
+  list.AddGroupLine(std::string(3'000'000, 'M') + "X");
+  list.AddGroupLine("n");
+  EXPECT_EQ(Entries(list), (std::vector<std::string>{"a", longLine, "n", "z"}));
+}
+
+TEST(GroupList, RepeatsOfTheSameBytesAskForNoKey) {
+  // A repeat is found by its bytes; only a new spelling is collated.
+  class CountingCollator : public FakeCollator {
+   public:
+    void SortKey(std::string_view line, std::string* key) override {
+      ++keys;
+      FakeCollator::SortKey(line, key);
+    }
+    int keys = 0;
+  } collator;
+  GroupList list(collator);
+  for (int i = 0; i < 1000; ++i) list.AddGroupLine("de.test");
+  list.AddGroupLine("DE.TEST");
+  EXPECT_EQ(collator.keys, 2);
+  EXPECT_EQ(collator.comparisons, 0);
+  EXPECT_EQ(Entries(list), std::vector<std::string>{"de.test"});
+}
+
+}  // namespace
+}  // namespace kelbrin::test
