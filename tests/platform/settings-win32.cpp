@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "collation_check.h"
 #include "platform/clock.h"
 #include "platform/collation.h"
 #include "platform/ini.h"
@@ -72,6 +73,37 @@ TEST(Win32Collator, IgnoresCaseAndOrdersLettersByLanguage) {
   // Lengths are explicit: a shorter view of the same bytes is a different line.
   std::string_view both = "alt.binaries";
   EXPECT_LT(collator->Compare(both.substr(0, 3), both), 0);
+}
+
+// The punctuation of group names, a control character, NUL, letters in both cases and, in code
+// page 1252, ä Ä ß é œ and a no-break space.
+std::vector<std::string> Pieces() {
+  std::vector<std::string> pieces;
+  for (char c : std::string("abzAZ09.-'_ +\x01")) pieces.emplace_back(1, c);
+  pieces.emplace_back(1, '\0');
+  for (const char* piece : {"\xE4", "\xC4", "\xDF", "\xE9", "\x9C", "\xA0"}) {
+    pieces.emplace_back(piece);
+  }
+  return pieces;
+}
+
+TEST(Win32Collator, SortKeysOrderLinesAsCompareDoes) {
+  auto collator = win32::NewCollator();
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ExpectKeysOrderLikeCompare(*collator, RandomLines(Pieces(), seed, 300));
+  }
+  // Keys longer than the first guess at their size.
+  ExpectKeysOrderLikeCompare(*collator, {std::string(3000, 'a'), std::string(3000, 'A') + "b",
+                                         std::string(2000, '\xE4'), ""});
+}
+
+TEST(Win32Collator, GroupListOnSortKeysHoldsWhatTheDirectFormHolds) {
+  auto collator = win32::NewCollator();
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ExpectListLikeDirectForm(*collator, RandomLines(Pieces(), seed, 3000));
+  }
 }
 
 class Win32Ini : public ::testing::Test {
