@@ -47,13 +47,14 @@ const char* GetVarint(const char* in, size_t* value) {
 }
 
 struct Stored {
-  std::string_view key, line;
+  std::string_view line, key;
 };
 
+// The line comes first, so that finding a repeat by its bytes mostly reads one cache line.
 Stored Read(const char* entry) {
-  size_t keyLength = 0, lineLength = 0;
-  entry = GetVarint(GetVarint(entry, &keyLength), &lineLength);
-  return {{entry, keyLength}, {entry + keyLength, lineLength}};
+  size_t lineLength = 0, keyLength = 0;
+  entry = GetVarint(GetVarint(entry, &lineLength), &keyLength);
+  return {{entry, lineLength}, {entry + lineLength, keyLength}};
 }
 
 // The key's first eight bytes as a number, so that most comparisons of the sort are one
@@ -72,15 +73,25 @@ uint64_t KeyPrefix(std::string_view key) {
 GroupList::GroupList(Collator& collator)
     : collator_(collator), byLine_(kFirstSlots), byKey_(kFirstSlots) {}
 
-size_t GroupList::Find(const Table& table, Part part, std::string_view bytes, uint64_t hash) const {
-  const size_t mask = table.size() - 1;
-  const uint32_t tag = Tag(hash);
+size_t GroupList::FindLine(std::string_view line, uint64_t hash) const {
+  const size_t mask = byLine_.size() - 1;
   for (size_t at = static_cast<size_t>(hash) & mask;; at = (at + 1) & mask) {
-    const Slot& slot = table[at];
+    const Slot& slot = byLine_[at];
     if (slot.entry == 0) return at;
-    if (slot.tag != tag) continue;
+    if (slot.tag == Tag(hash) && Read(entries_[slot.entry - 1]).line == line) return at;
+  }
+}
+
+size_t GroupList::FindKey(std::string_view key, uint64_t hash, std::string_view line) {
+  const size_t mask = byKey_.size() - 1;
+  for (size_t at = static_cast<size_t>(hash) & mask;; at = (at + 1) & mask) {
+    const Slot& slot = byKey_[at];
+    if (slot.entry == 0) return at;
+    if (slot.tag != Tag(hash)) continue;
+    // An equal key is almost always an equal line; where the collator's keys tie for lines
+    // that differ, its comparison tells, and such entries share a key in the table.
     Stored stored = Read(entries_[slot.entry - 1]);
-    if ((part == Part::Line ? stored.line : stored.key) == bytes) return at;
+    if (stored.key == key && collator_.Compare(stored.line, line) == 0) return at;
   }
 }
 
@@ -89,27 +100,32 @@ void GroupList::GrowIfFull() {
   // Slot entries are numbers + 1 in 32 bits; a list that long would not fit in memory anyway.
   if (entries_.size() >= UINT32_MAX - 1) throw std::bad_alloc();
   const size_t size = byKey_.size() * 2;
-  for (auto [table, part] : {std::pair{&byLine_, Part::Line}, std::pair{&byKey_, Part::Key}}) {
-    table->assign(size, Slot{});
-    for (size_t i = 0; i < entries_.size(); ++i) {
-      Stored stored = Read(entries_[i]);
-      std::string_view bytes = part == Part::Line ? stored.line : stored.key;
-      uint64_t hash = Hash(bytes);
-      (*table)[Find(*table, part, bytes, hash)] = {Tag(hash), static_cast<uint32_t>(i + 1)};
+  byLine_.assign(size, Slot{});
+  byKey_.assign(size, Slot{});
+  const size_t mask = size - 1;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    Stored stored = Read(entries_[i]);
+    const auto number = static_cast<uint32_t>(i + 1);
+    // The entries are distinct, so each goes into the first free slot from its place on.
+    for (auto [table, bytes] : {std::pair{&byLine_, stored.line}, std::pair{&byKey_, stored.key}}) {
+      const uint64_t hash = Hash(bytes);
+      size_t at = static_cast<size_t>(hash) & mask;
+      while ((*table)[at].entry != 0) at = (at + 1) & mask;
+      (*table)[at] = {Tag(hash), number};
     }
   }
 }
 
-const char* GroupList::Store(std::string_view key, std::string_view line) {
-  const size_t size = VarintSize(key.size()) + VarintSize(line.size()) + key.size() + line.size();
+const char* GroupList::Store(std::string_view line, std::string_view key) {
+  const size_t size = VarintSize(line.size()) + VarintSize(key.size()) + line.size() + key.size();
   char* out;
   if (size > kChunkSize / 4) {
     // A long line gets a block of its own; the current chunk stays in use.
-    chunks_.push_back(std::make_unique<char[]>(size));
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
     out = chunks_.back().get();
   } else {
     if (size > left_) {
-      chunks_.push_back(std::make_unique<char[]>(kChunkSize));
+      chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
       free_ = chunks_.back().get();
       left_ = kChunkSize;
     }
@@ -117,29 +133,47 @@ const char* GroupList::Store(std::string_view key, std::string_view line) {
     free_ += size;
     left_ -= size;
   }
-  char* at = PutVarint(PutVarint(out, key.size()), line.size());
-  if (!key.empty()) std::memcpy(at, key.data(), key.size());
-  if (!line.empty()) std::memcpy(at + key.size(), line.data(), line.size());
+  char* at = PutVarint(PutVarint(out, line.size()), key.size());
+  if (!line.empty()) std::memcpy(at, line.data(), line.size());
+  if (!key.empty()) std::memcpy(at + line.size(), key.data(), key.size());
   return out;
 }
 
 void GroupList::AddGroupLine(std::string_view line) {
+  if (sorted_) Reopen();
   GrowIfFull();
   // The same bytes again, the usual repeat of a group that several servers carry, need no key.
   const uint64_t lineHash = Hash(line);
-  const size_t lineSlot = Find(byLine_, Part::Line, line, lineHash);
+  const size_t lineSlot = FindLine(line, lineHash);
   if (byLine_[lineSlot].entry != 0) return;
   collator_.SortKey(line, &key_);
   const uint64_t keyHash = Hash(key_);
-  const size_t keySlot = Find(byKey_, Part::Key, key_, keyHash);
+  const size_t keySlot = FindKey(key_, keyHash, line);
   if (byKey_[keySlot].entry != 0) return;
-  entries_.push_back(Store(key_, line));
+  entries_.push_back(Store(line, key_));
   const auto number = static_cast<uint32_t>(entries_.size());
   byLine_[lineSlot] = {Tag(lineHash), number};
   byKey_[keySlot] = {Tag(keyHash), number};
 }
 
-std::vector<std::string_view> GroupList::Sorted() const {
+void GroupList::Reopen() {
+  // The old arena holds the lines until they are in the new one.
+  std::vector<std::unique_ptr<char[]>> chunks = std::move(chunks_);
+  std::vector<const char*> entries = std::move(entries_);
+  chunks_.clear();
+  entries_.clear();
+  free_ = nullptr;
+  left_ = 0;
+  byLine_.assign(kFirstSlots, Slot{});
+  byKey_.assign(kFirstSlots, Slot{});
+  sorted_ = false;
+  // Distinct lines in order: each is added, and keeps its place and its spelling.
+  for (const char* entry : entries) AddGroupLine(Read(entry).line);
+}
+
+void GroupList::Sort() {
+  Table().swap(byLine_);
+  Table().swap(byKey_);
   struct Item {
     uint64_t prefix;
     const char* entry;
@@ -147,14 +181,27 @@ std::vector<std::string_view> GroupList::Sorted() const {
   std::vector<Item> items;
   items.reserve(entries_.size());
   for (const char* entry : entries_) items.push_back({KeyPrefix(Read(entry).key), entry});
-  // No two entries have equal keys, so the order is total and the sort's instability moot.
-  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+  // No two entries are equal, so the order is total and the sort's instability moot.
+  std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return Read(a.entry).key < Read(b.entry).key;
+    Stored first = Read(a.entry), second = Read(b.entry);
+    if (int order = first.key.compare(second.key)) return order < 0;
+    return collator_.Compare(first.line, second.line) < 0;
   });
+  // The lines move to a fresh arena in their order, without their keys.
+  std::vector<std::unique_ptr<char[]>> chunks = std::move(chunks_);
+  chunks_.clear();
+  free_ = nullptr;
+  left_ = 0;
+  for (size_t i = 0; i < items.size(); ++i) entries_[i] = Store(Read(items[i].entry).line, {});
+  sorted_ = true;
+}
+
+std::vector<std::string_view> GroupList::Sorted() {
+  if (!sorted_) Sort();
   std::vector<std::string_view> lines;
-  lines.reserve(items.size());
-  for (const Item& item : items) lines.push_back(Read(item.entry).line);
+  lines.reserve(entries_.size());
+  for (const char* entry : entries_) lines.push_back(Read(entry).line);
   return lines;
 }
 

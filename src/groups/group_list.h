@@ -23,8 +23,10 @@ class GroupList {
   // Adds the line unless an equal entry is held, which keeps its spelling.
   void AddGroupLine(std::string_view line);
   size_t Count() const { return entries_.size(); }
-  // The entries in ascending order; the views hold until the list changes or goes.
-  std::vector<std::string_view> Sorted() const;
+  // The entries in ascending order; the views hold until the next AddGroupLine. Reading the
+  // list lets go of the keys and tables that only adding needs, so a list that is read once
+  // takes little more than its lines from then on; a later addition makes them anew.
+  std::vector<std::string_view> Sorted();
 
  private:
   // An open-addressing hash table of entry numbers, probed linearly; the tag, a second part
@@ -34,19 +36,26 @@ class GroupList {
     uint32_t entry = 0;  // number + 1; 0 for a free slot
   };
   using Table = std::vector<Slot>;
-  enum class Part { Line, Key };
 
-  // The free slot for `bytes`, or the slot of the entry whose `part` is those bytes.
-  size_t Find(const Table& table, Part part, std::string_view bytes, uint64_t hash) const;
+  // The slot of the entry whose line is `line`, or the free slot where it would go.
+  size_t FindLine(std::string_view line, uint64_t hash) const;
+  // The slot of an entry with key `key` that compares equal to `line`, or a free slot.
+  size_t FindKey(std::string_view key, uint64_t hash, std::string_view line);
   // Doubles both tables once half of their slots are taken.
   void GrowIfFull();
-  // Copies key and line into the arena and returns where the entry starts.
-  const char* Store(std::string_view key, std::string_view line);
+  // Brings back the keys and tables that Sorted let go of.
+  void Reopen();
+  // Puts the entries in ascending order.
+  void Sort();
+  // Copies line and key into the arena and returns where the entry starts.
+  const char* Store(std::string_view line, std::string_view key);
 
   Collator& collator_;
-  // The entries in the order of their addition; each points into the arena at its key
-  // length, line length (both LEB128), key bytes and line bytes.
+  // The entries, each pointing into the arena at its line length and key length (LEB128),
+  // line bytes and key bytes; in the order of addition, or in ascending order with no keys
+  // once sorted.
   std::vector<const char*> entries_;
+  bool sorted_ = false;
   // Every entry by its exact bytes, so that repeats skip the collation; and by its key.
   Table byLine_, byKey_;
   std::vector<std::unique_ptr<char[]>> chunks_;

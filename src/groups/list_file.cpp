@@ -23,7 +23,7 @@ std::string ListText(const std::vector<std::string_view>& entries) {
 }  // namespace
 
 bool SaveGroupList(Run& run) {
-  const GroupList& list = *run.groupList;
+  GroupList& list = *run.groupList;
   if (list.Count() == 0) {
     WriteLog(run, "Keine Gruppen gefunden");
     OutLine(run, "Keine Gruppen gefunden");

@@ -59,24 +59,6 @@ void Decode(std::string_view text, std::vector<UChar>* out) {
   }
 }
 
-// Appends the folded code units in a prefix-free code whose byte order is their order, so that
-// the key of a line compares like the code units behind its collation key. ASCII, which
-// group names are made of, takes one byte a unit.
-void AppendUnits(const std::vector<UChar>& units, std::string* key) {
-  for (UChar unit : units) {
-    if (unit < 0x80) {
-      key->push_back(static_cast<char>(unit));
-    } else if (unit < 0x4000) {
-      key->push_back(static_cast<char>(0x80 + (unit >> 8)));
-      key->push_back(static_cast<char>(unit & 0xFF));
-    } else {
-      key->push_back(static_cast<char>(0xC0));
-      key->push_back(static_cast<char>(unit >> 8));
-      key->push_back(static_cast<char>(unit & 0xFF));
-    }
-  }
-}
-
 // Full case folding into a reused buffer, which grows only when a longer text comes.
 void Fold(const std::vector<UChar>& text, std::vector<UChar>* out) {
   out->resize(text.size());
@@ -138,8 +120,8 @@ class IcuCollator : public Collator {
     return 0;
   }
 
-  // ICU's key ends in its only zero byte, so the folded units behind it decide only between
-  // lines that ICU finds equal, as in Compare.
+  // ICU's key alone: lines that it finds equal but Compare tells apart by their folded texts
+  // are rare, and leaving those texts out of the key halves a group list's keys.
   void SortKey(std::string_view line, std::string* key) override {
     Decode(line, &a_);
     key->clear();
@@ -154,8 +136,6 @@ class IcuCollator : public Collator {
         icuKey_.resize(static_cast<size_t>(length));
       }
     }
-    Fold(a_, &foldedA_);
-    AppendUnits(foldedA_, key);
   }
 
  private:

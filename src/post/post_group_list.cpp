@@ -41,6 +41,11 @@ void AppendListFile(Run& run) {
                             FileCreation::OpenExisting, &file));
   uint64_t size = 0;
   Check(file->Size(&size));
+  // Room for the whole list at once: growing block by block would copy the article over and
+  // over and, at the end, hold it twice.
+  if (size <= run.articleText.max_size() - run.articleText.size()) {
+    run.articleText.reserve(run.articleText.size() + static_cast<size_t>(size));
+  }
   std::array<char, BodyBlockSize> block;
   uint64_t position = 0;
   while (position < size) {
@@ -70,12 +75,16 @@ void PostGroupList(Run& run) {
   run.articleText = ArticleHead(run);
   AppendListFile(run);
   WriteLog(run, "Gruppenliste posten");
-  // The host may write back into the by-reference texts; they are copies, so neither the
-  // target group nor the kept article changes.
-  std::vector<Variant> args{Variant::Text(run.articleText, true),
+  // The article, megabytes for a full group list, goes into the call and comes back from it
+  // rather than being held twice; the target group is a copy, so a host that writes into it
+  // changes nothing. The kept article is what the host left in its argument: the article,
+  // unless the host rewrote it, and nothing reads it afterwards.
+  std::vector<Variant> args{Variant::Text(std::move(run.articleText), true),
                             Variant::Text(run.targetGroup, true), Variant::Bool(false),
                             Variant::Bool(false)};
-  if (ImportRefused(run.hostObject->Call("NewsImport", args))) {
+  Variant answer = run.hostObject->Call("NewsImport", args);
+  run.articleText = std::move(args[0].text);
+  if (ImportRefused(answer)) {
     WriteLog(run, "Posten fehlgeschlagen, Grund unklar");
   }
 }

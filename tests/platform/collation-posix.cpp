@@ -134,8 +134,10 @@ TEST_F(PosixCollation, SortKeysOrderLinesAsCompareDoes) {
     }
     // Lines far longer than the reused buffers.
     ExpectKeysOrderLikeCompare(
-        *collator, {Repeat("\xC3\x9F", 300), Repeat("\xE1\xBA\x9E", 300), std::string(3000, 'a'),
-                    std::string(3000, 'A') + "\x01", std::string(3000, 'a') + "\xC3\xA4", ""});
+        *collator,
+        {Repeat("\xC3\x9F", 300), Repeat("\xE1\xBA\x9E", 300), std::string(3000, 'a'),
+         std::string(3000, 'A') + "\x01", std::string(3000, 'a') + "\xC3\xA4", ""},
+        false);
   }
 }
 
