@@ -140,7 +140,7 @@ std::string Numbered(int i) {
 // The reference host's registration comes and goes through regsvr32 under Wine.
 void WineRegistration(bool on) {
   const Target& target = Target::Get();
-  std::string command = "WINEDEBUG=-all WINEPREFIX='" + target.winePrefix + "' wine64 regsvr32 /s " +
+  std::string command = "WINEDEBUG=-all WINEPREFIX='" + target.winePrefix + "' '" + target.wine64 + "' regsvr32 /s " +
                         (on ? "" : "/u ") + "'" + target.hostDll + "' >/dev/null 2>&1 </dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }

@@ -63,6 +63,7 @@ void Target::Configure(int argc, char** argv) {
     else if (key == "--host-dll") t.hostDll = value;
     else if (key == "--wineprefix") t.winePrefix = value;
     else if (key == "--holder") t.holder = value;
+    else if (key == "--wine") t.wine64 = value;
     else if (key == "--unprivileged-prefix") t.unprivilegedPrefix = value;
     else if (key == "--unprivileged-home") t.unprivilegedHome = value;
   }
@@ -169,7 +170,7 @@ void Sandbox::HoldOpen(const std::string& relative) {
   Write(".holding", "");
   fs::remove(Local(".held"));
   std::vector<std::string> argv;
-  if (target_.wine) argv.push_back("/usr/bin/wine64");
+  if (target_.wine) argv.push_back(target_.wine64);
   argv.push_back(target_.holder);
   argv.push_back(View(relative));
   argv.push_back(View(".holding"));
@@ -202,7 +203,7 @@ void Sandbox::HoldOpen(const std::string& relative) {
 
 RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileged) {
   std::vector<std::string> argv;
-  if (target_.wine) argv.push_back("wine64");
+  if (target_.wine) argv.push_back(target_.wine64);
   argv.push_back(Local(target_.exeName));
   argv.insert(argv.end(), args.begin(), args.end());
 

@@ -15,12 +15,13 @@ struct Target {
   std::string hostLib;  // the reference host's shared library (native runs)
   std::string hostDll;  // the Windows host DLL as Wine sees it, for regsvr32
   std::string winePrefix;
+  std::string wine64 = "wine64";  // the command that runs a Windows program
   std::string unprivilegedPrefix;  // a Wine prefix owned by the unprivileged user
   std::string unprivilegedHome;
   std::string holder;   // the program that holds a file open for writing
   std::string exeName;  // the module name the report shows
   char sep = '/';
-  // Takes the --platform= --tool= --host= --host-dll= --holder= --wineprefix= --unprivileged-prefix=
+  // Takes the --platform= --tool= --host= --host-dll= --holder= --wine= --wineprefix= --unprivileged-prefix=
   // --unprivileged-home= arguments the test registration passes.
   static void Configure(int argc, char** argv);
   static const Target& Get();
