@@ -130,6 +130,7 @@ Outcome HostBehaviour::Invoke(int32_t id, const std::vector<Value>& args) {
   if (!ValidId(id)) return Status(kStatusMemberNotFound);
   Method method = MethodOf(id);
   const MethodSetup& setup = config_.Setup(method);
+  if (!setup.deleteOnCall.empty()) std::remove(setup.deleteOnCall.c_str());
   if (setup.failure.kind != FailureSetup::Kind::None) return Configured(setup.failure);
   if (!AllSupported(args)) return Status(kStatusTypeMismatch);
   if (args.size() != (method == Method::NewsImport ? 4u : 0u)) {

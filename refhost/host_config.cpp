@@ -127,6 +127,10 @@ bool ApplyEntry(const IniEntry& entry, const std::string& section, HostConfig* c
     setup.hasAnswer = ParseAnswer(entry.value, &setup.answer);
     return setup.hasAnswer;
   }
+  if (section == "deletions") {
+    setup.deleteOnCall = entry.value;
+    return !entry.value.empty();
+  }
   setup.failure = FailureSetup();
   return ParseFailure(entry.value, &setup.failure);
 }
@@ -181,7 +185,10 @@ bool ParseHostConfig(const std::string& text, HostConfig* config, std::string* e
   std::set<std::string> seen;
   for (const IniEntry& entry : ParseIni(text)) {
     std::string section = Lower(entry.section);
-    if (section != "host" && section != "answers" && section != "failures") continue;
+    if (section != "host" && section != "answers" && section != "failures" &&
+        section != "deletions") {
+      continue;
+    }
     std::string key = section + "/" + Lower(entry.key);
     if (!seen.insert(key).second) continue;
     if (!ApplyEntry(entry, section, config)) {

@@ -1,6 +1,6 @@
 #pragma once
-// The stand-in host's settings: a tiny INI reader and the [Host], [Answers] and [Failures]
-// sections that tests use to shape its answers.
+// The stand-in host's settings: a tiny INI reader and the [Host], [Answers], [Failures] and
+// [Deletions] sections that tests use to shape its answers.
 #include <array>
 #include <string>
 #include <vector>
@@ -43,6 +43,9 @@ struct MethodSetup {
   bool hasAnswer = false;
   Value answer;
   FailureSetup failure;
+  // A file the host deletes when the method is called, to pull a file from under a running
+  // client; empty for none.
+  std::string deleteOnCall;
 };
 
 struct HostConfig {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <set>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -94,6 +96,9 @@ struct Scenario {
   std::function<void(Sandbox&)> arrange;
   bool unprivileged = false;
   bool unregistered = false;
+  long fileSizeLimit = 0;            // caps every file the tool writes: a full disk
+  std::string newsDir = "news";      // the news server directory's name in the sandbox
+  bool loose = false;                // the list file and the article are left to `check`
 
   int exitCode = 0;
   std::string out;                                // after the banner
@@ -369,6 +374,216 @@ void AddPostingScenarios(std::vector<Scenario>& s) {
   }
 }
 
+
+// The console output up to the report, for a run that ends after the summary line.
+std::string ReportAfterSummary(const std::string& kind, const std::string& message) {
+  return kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\nException " + kind +
+         " in Modul {EXE} bei XXXXXXXX.\n" + message + "\r\n";
+}
+
+std::string ReportAfterSave(const std::string& kind, const std::string& message) {
+  return kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\n" + TwoServersOut() +
+         "Gruppenliste in {LST} speichern\r\nException " + kind + " in Modul {EXE} bei XXXXXXXX.\n" +
+         message + "\r\n";
+}
+
+// Real failures of files the tool writes or reads, each ending as its step says.
+void AddFaultScenarios(std::vector<Scenario>& s) {
+  s.push_back({.name = "LogDeletedDuringRun",
+               .hostSections = "[Deletions]\r\nControlGetServerPath={LOG}\r\n", .exitCode = 1,
+               .out = ReportAfterSummary("EInOutError", "Datei nicht gefunden."),
+               .check = [](Sandbox& box, const RunResult&) {
+                 EXPECT_FALSE(box.Exists("kelbrin.log")) << "the log was created anew";
+               }});
+  s.push_back({.name = "LogHeldOpen",
+               .arrange = [](Sandbox& box) {
+                 box.Write("kelbrin.log", "old\r\n");
+                 box.HoldOpen("kelbrin.log");
+               },
+               .exitCode = 1, .out = ReportAfterSummary("EInOutError", "E/A-Fehler 32."),
+               .oldLogKept = "old\r\n"});
+  s.push_back({.name = "LogIsADirectory",
+               .arrange = [](Sandbox& box) { box.MakeDirectory("kelbrin.log"); },
+               .exitCode = 1, .out = ReportAfterSummary("EInOutError", "Dateizugriff verweigert.")});
+  s.push_back({.name = "ListFileHeldOpen",
+               .arrange = [](Sandbox& box) {
+                 box.Write("kelbrin.lst", "old list\r\n");
+                 box.HoldOpen("kelbrin.lst");
+               },
+               .exitCode = 1,
+               .out = ReportAfterSave("EFCreateError", "Datei {LST} kann nicht erstellt werden."),
+               .log = Concat({HeadLog(), TwoServersLog(), {"Liste in {LST} speichern"}}),
+               .list = "old list\r\n"});
+  s.push_back({.name = "ListFileIsADirectory",
+               .arrange = [](Sandbox& box) { box.MakeDirectory("kelbrin.lst"); },
+               .loose = true, .exitCode = 1,
+               .out = ReportAfterSave("EFCreateError", "Datei {LST} kann nicht erstellt werden."),
+               .check = [](Sandbox& box, const RunResult&) {
+                 EXPECT_FALSE(box.Exists("spool/article-1.txt"));
+               }});
+  {
+    Scenario c{.name = "ServerListIsADirectory", .files = {},
+               .arrange = [](Sandbox& box) { box.MakeDirectory("news/server.hst"); },
+               .out = kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\nKeine Gruppen gefunden\r\n",
+               .log = FullLog({"Serverliste suchen", "Keine Gruppen gefunden"})};
+    s.push_back(c);
+  }
+  {
+    Scenario c = OneServer("UnreadableGroupFile", "a.group\r\n");
+    c.arrange = [](Sandbox& box) { chmod(box.Local("news/server/solo/groups.txt").c_str(), 0); };
+    c.unprivileged = true;
+    c.exitCode = 1;
+    c.out = kSummary + " (Defaultgruppe: tolvane.misc)\r\n\r\n" +
+            "Lesen von {NEWS}server{SEP}solo{SEP}groups.txt"
+            "Exception EInOutError in Modul {EXE} bei XXXXXXXX.\nDateizugriff verweigert.\r\n";
+    s.push_back(c);
+  }
+  {
+    // The list file outgrows what the disk takes; the log's few lines still fit.
+    std::string groups = ManyLines(20000, Numbered);
+    Scenario c = OneServer("DiskFullForListFile", groups);
+    c.fileSizeLimit = 64 * 1024;
+    c.loose = true;
+    c.exitCode = 1;
+    c.out = SoloOut("....................", std::nullopt) +
+            "Gruppenliste in {LST} speichern\r\n"
+            "Exception EWriteError in Modul {EXE} bei XXXXXXXX.\nStream-Write-Fehler.\r\n";
+    c.log = Concat({HeadLog(), SoloLog(false), {"Liste in {LST} speichern"}});
+    c.check = [groups](Sandbox& box, const RunResult&) {
+      // What was written stays: a prefix of the whole list, no more than the disk took.
+      std::string list = box.Read("kelbrin.lst");
+      EXPECT_LE(list.size(), 64u * 1024);
+      EXPECT_EQ(groups.compare(0, list.size(), list), 0);
+      EXPECT_FALSE(box.Exists("spool/article-1.txt"));
+    };
+    s.push_back(c);
+  }
+}
+
+// Whether `list` is a list file: CR LF ended lines, each one of `names`, none twice.
+void ExpectWellFormedList(const std::string& list, const std::set<std::string>& names) {
+  std::set<std::string> seen;
+  size_t start = 0;
+  while (start < list.size()) {
+    size_t end = list.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos) << "the last line has no line end";
+    std::string line = list.substr(start, end - start);
+    EXPECT_TRUE(names.count(line)) << "not an input name: " << line.substr(0, 80);
+    EXPECT_TRUE(seen.insert(line).second) << "twice: " << line.substr(0, 80);
+    start = end + 2;
+  }
+}
+
+// Input no news server should hold: each run either works or ends with its step's error.
+void AddHostileScenarios(std::vector<Scenario>& s) {
+  {
+    // One 100 MB group name travels whole into the list and the article.
+    Scenario c = OneServer("HundredMegabyteLine", "");
+    c.loose = true;
+    c.arrange = [](Sandbox& box) {
+      box.Write("news/server/solo/groups.txt", std::string(100 << 20, 'x') + " description\r\n");
+    };
+    c.check = [](Sandbox& box, const RunResult&) {
+      std::string list = box.Read("kelbrin.lst");
+      EXPECT_EQ(list, std::string(100 << 20, 'x') + "\r\n");
+      std::string article = box.Read("spool/article-1.txt");
+      ASSERT_GE(article.size(), list.size());
+      EXPECT_EQ(article.compare(article.size() - list.size(), list.size(), list), 0);
+    };
+    s.push_back(c);
+  }
+  {
+    // Random bytes in every file, NUL, Ctrl-Z and lone CR among them.
+    std::mt19937 random(7);
+    auto garbage = [&random](size_t n) {
+      std::string g(n, '\0');
+      for (char& ch : g) ch = static_cast<char>(random() & 0xFF);
+      return g;
+    };
+    Scenario c = OneServer("BinaryGarbage", garbage(20000), garbage(20000));
+    c.loose = true;
+    c.files["news/server.hst"] = "solo,1\r" + garbage(3000);
+    c.files["news/tolvane.ini"] = garbage(2000);
+    c.host["Version"] = "1.3.19.0";
+    c.check = [](Sandbox& box, const RunResult& r) {
+      EXPECT_EQ(r.exitCode, 0);
+      std::string list = box.Read("kelbrin.lst");
+      EXPECT_TRUE(list.empty() || list.substr(list.size() - 2) == "\r\n");
+      EXPECT_TRUE(box.Exists("spool/article-1.txt"));
+    };
+    c.exitCode = 0;
+    s.push_back(c);
+  }
+  {
+    using namespace std::string_literals;
+    Scenario c = OneServer("ControlBytesInEveryFile",
+                           "a.nul\0x rest\rb.lonecr\r\nc.tab\tx\r\nd.end\x1A" "e.gone\r\n"s,
+                           "1 n.new\0z\r2 n.cr\x1A" "3 n.gone\r\n"s);
+    c.files["news/server.hst"] = "solo,1\rmissing\0x,2\r\n\x1A" "gone,3\r\n"s;
+    c.list = ListOf({"a.nul" + std::string(1, '\0') + "x", "b.lonecr", "c.tab\tx", "d.end",
+                     "n.cr", "n.new" + std::string(1, '\0') + "z"});
+    c.article = c.list;
+    s.push_back(c);
+  }
+  {
+    // Ten thousand upstream servers, each with a group of its own and one they all carry.
+    Scenario c{.name = "TenThousandServers", .files = {}, .loose = true};
+    std::string servers;
+    for (int i = 0; i < 10000; ++i) servers += "srv" + std::to_string(i) + ",119\r\n";
+    c.files["news/server.hst"] = servers;
+    c.arrange = [](Sandbox& box) {
+      for (int i = 0; i < 10000; ++i) {
+        box.Write("news/server/srv" + std::to_string(i) + "/groups.txt",
+                  Numbered(i) + "\r\nall.carry\r\n");
+      }
+    };
+    c.check = [](Sandbox& box, const RunResult&) {
+      std::set<std::string> names = {"all.carry"};
+      for (int i = 0; i < 10000; ++i) names.insert(Numbered(i));
+      std::string list = box.Read("kelbrin.lst");
+      ExpectWellFormedList(list, names);
+      EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 10001);
+    };
+    s.push_back(c);
+  }
+  {
+    // Bytes above 0x7F pass unchanged; names that differ in more than case stay apart.
+    Scenario c = OneServer("HighBytesInNames",
+                           "de.\xE4rger\r\nde.\xC3\xA4rger\r\nde.\xFF\xFE\r\nde.\x80\x81\r\nde.arger\r\n");
+    c.loose = true;
+    c.check = [](Sandbox& box, const RunResult&) {
+      std::string list = box.Read("kelbrin.lst");
+      ExpectWellFormedList(list, {"de.\xE4rger", "de.\xC3\xA4rger", "de.\xFF\xFE", "de.\x80\x81",
+                                  "de.arger"});
+      EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 5);
+    };
+    s.push_back(c);
+  }
+  {
+    Scenario c{.name = "NonAsciiNewsDirectory", .newsDir = "news-\xC3\xA4\xC3\x9F",
+               .out = TypicalOut(), .log = TypicalLog(), .list = kTwoServersList,
+               .article = kTwoServersList};
+    s.push_back(c);
+  }
+  {
+    // A news directory path of over 300 characters: it works, or reading ends with the error
+    // the system gives for such a path.
+    Scenario c{.name = "VeryLongNewsDirectory",
+               .newsDir = "news-" + std::string(200, 'n') + "/" + std::string(120, 'm'),
+               .loose = true};
+    c.exitCode = -2;  // either outcome, checked below
+    c.check = [](Sandbox& box, const RunResult& r) {
+      if (r.exitCode == 0) {
+        EXPECT_EQ(box.Read("kelbrin.lst"), kTwoServersList);
+      } else {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.out.find("Exception EInOutError"), std::string::npos) << r.out;
+      }
+    };
+    s.push_back(c);
+  }
+}
+
 std::vector<Scenario> Scenarios() {
   std::vector<Scenario> s;
   // --- the run spine -------------------------------------------------------------------
@@ -505,6 +720,8 @@ std::vector<Scenario> Scenarios() {
                .list = "old list\r\n"});
   AddSourceScenarios(s);
   AddPostingScenarios(s);
+  AddFaultScenarios(s);
+  AddHostileScenarios(s);
   return s;
 }
 
@@ -517,24 +734,29 @@ TEST_P(EndToEnd, Run) {
     FAIL() << "no Wine prefix for the unprivileged user";
   }
   Sandbox box(target);
-  for (const auto& [path, content] : sc.files) box.Write(path, box.Expand(content));
+  if (sc.newsDir != "news") box.SetNewsDir(sc.newsDir);
+  for (const auto& [name, content] : sc.files) {
+    std::string path = name.rfind("news/", 0) == 0 ? sc.newsDir + name.substr(4) : name;
+    box.Write(path, box.Expand(content));
+  }
   box.ConfigureHost(sc.host, sc.hostSections);
+  // An unprivileged run may write what the scenario laid out, but for what `arrange` makes:
+  // the log and list file it writes are read-only to that user.
+  if (sc.unprivileged) box.OpenToEveryone();
   if (sc.arrange) sc.arrange(box);
   if (sc.unregistered) {
     if (target.wine) WineRegistration(false);
     else box.UnregisterHost();
   }
   if (sc.unprivileged) {
-    box.OpenToEveryone();
-    // Read-only files are those the scenario wrote before the run.
     for (const char* name : {"kelbrin.log", "kelbrin.lst"}) {
       if (box.Exists(name)) chmod(box.Local(name).c_str(), 0444);
     }
   }
-  RunResult r = box.RunTool(sc.args, sc.unprivileged);
+  RunResult r = box.RunTool(sc.args, sc.unprivileged, sc.fileSizeLimit);
   if (sc.unregistered && target.wine) WineRegistration(true);
 
-  EXPECT_EQ(r.exitCode, sc.exitCode) << r.out << r.err;
+  if (sc.exitCode != -2) EXPECT_EQ(r.exitCode, sc.exitCode) << r.out << r.err;
   ASSERT_EQ(r.out.compare(0, kBanner.size(), kBanner), 0) << r.out;
   if (!sc.out.empty()) {
     EXPECT_EQ(MaskAddress(r.out.substr(kBanner.size())), box.Expand(ToolText(target, sc.out)));
@@ -549,12 +771,15 @@ TEST_P(EndToEnd, Run) {
              std::find(sc.args.begin(), sc.args.end(), "/NOLOG") != sc.args.end()) {
     EXPECT_FALSE(box.Exists("kelbrin.log"));
   }
-  if (sc.list) {
+  if (sc.loose) {
+    // The scenario's own check looks at what was written.
+  } else if (sc.list) {
     EXPECT_EQ(box.Read("kelbrin.lst"), *sc.list);
   } else {
     EXPECT_FALSE(box.Exists("kelbrin.lst"));
   }
-  if (sc.article) {
+  if (sc.loose) {
+  } else if (sc.article) {
     ASSERT_TRUE(box.Exists("spool/article-1.txt"));
     std::string article = box.Read("spool/article-1.txt");
     const std::string head = "From: Tolvane-Listengenerator\r\nSubject: Gesamtgruppenliste\r\nDate: ";

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -201,7 +202,13 @@ void Sandbox::HoldOpen(const std::string& relative) {
   if (!Exists(".held")) throw std::runtime_error("the holder did not take the file");
 }
 
-RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileged) {
+void Sandbox::SetNewsDir(const std::string& name) {
+  newsDir_ = name;
+  MakeDirectory(name + "/server");
+}
+
+RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileged,
+                           long fileSizeLimit) {
   std::vector<std::string> argv;
   if (target_.wine) argv.push_back(target_.wine64);
   argv.push_back(Local(target_.exeName));
@@ -250,6 +257,12 @@ RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileg
     dup2(out, 1);
     dup2(err, 2);
     if (chdir(root_.c_str()) != 0) _exit(125);
+    if (fileSizeLimit > 0) {
+      // Writes past the limit then fail with EFBIG instead of killing the process.
+      signal(SIGXFSZ, SIG_IGN);
+      struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(125);
+    }
     if (unprivileged) {
       if (setgroups(0, nullptr) != 0 || setgid(kUnprivilegedId) != 0 ||
           setuid(kUnprivilegedId) != 0) {
@@ -286,7 +299,10 @@ RunResult Sandbox::RunTool(const std::vector<std::string>& args, bool unprivileg
 std::string Sandbox::Expand(std::string text) const {
   const std::string dir = View("");
   const std::string sep(1, target_.sep);
-  Replace(text, "{NEWS}", dir + sep + "news" + sep);
+  std::string news = newsDir_;
+  if (target_.wine) news = ToolText(target_, news);  // the tool sees the name in code page 1252
+  Replace(news, "/", sep);
+  Replace(text, "{NEWS}", dir + sep + news + sep);
   Replace(text, "{DIR}", dir + sep);
   Replace(text, "{SEP}", sep);
   Replace(text, "{EXE}", target_.exeName);

@@ -58,8 +58,13 @@ class Sandbox {
   // Removes the host's registration (native) or points it at nothing.
   void UnregisterHost();
 
-  // Runs the tool; `unprivileged` runs it as an ordinary user, for whom permissions count.
-  RunResult RunTool(const std::vector<std::string>& args, bool unprivileged = false);
+  // Runs the tool; `unprivileged` runs it as an ordinary user, for whom permissions count, and
+  // a non-zero `fileSizeLimit` caps the size of every file it writes (a full disk).
+  RunResult RunTool(const std::vector<std::string>& args, bool unprivileged = false,
+                    long fileSizeLimit = 0);
+  // Names the news server directory below the sandbox ("news" unless set); {NEWS} follows it.
+  void SetNewsDir(const std::string& name);
+  const std::string& NewsDir() const { return newsDir_; }
   // Has another program hold the file open for writing until the sandbox goes.
   void HoldOpen(const std::string& relative);
   // Lets an ordinary user write everything in the sandbox.
@@ -75,6 +80,7 @@ class Sandbox {
   std::string root_;
   std::string registryDir_;
   std::vector<int> holders_;
+  std::string newsDir_ = "news";
 };
 
 // The log's messages with each line's time stamp cut off.
