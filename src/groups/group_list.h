@@ -1,11 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "groups/byte_arena.h"
 #include "platform/collation.h"
 
 namespace kelbrin {
@@ -37,6 +37,12 @@ class GroupList {
   };
   using Table = std::vector<Slot>;
 
+  // An entry: handles of its line and its key in their arenas; no key once sorted.
+  struct Entry {
+    const char* line;
+    const char* key;
+  };
+
   // The slot of the entry whose line is `line`, or the free slot where it would go.
   size_t FindLine(std::string_view line, uint64_t hash) const;
   // The slot of an entry with key `key` that compares equal to `line`, or a free slot.
@@ -45,22 +51,17 @@ class GroupList {
   void GrowIfFull();
   // Brings back the keys and tables that Sorted let go of.
   void Reopen();
-  // Puts the entries in ascending order.
+  // Puts the entries in ascending order and lets go of the keys and tables.
   void Sort();
-  // Copies line and key into the arena and returns where the entry starts.
-  const char* Store(std::string_view line, std::string_view key);
 
   Collator& collator_;
-  // The entries, each pointing into the arena at its line length and key length (LEB128),
-  // line bytes and key bytes; in the order of addition, or in ascending order with no keys
-  // once sorted.
-  std::vector<const char*> entries_;
+  // In the order of addition, or in ascending order once sorted.
+  std::vector<Entry> entries_;
   bool sorted_ = false;
   // Every entry by its exact bytes, so that repeats skip the collation; and by its key.
   Table byLine_, byKey_;
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  char* free_ = nullptr;
-  size_t left_ = 0;
+  // Lines and keys apart, so that the keys go in one piece when the list is sorted.
+  ByteArena lines_, keys_;
   std::string key_;  // reused for every line
 };
 
