@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake make g++ libicu-dev libgtest-dev googletest)
 if [[ "${1:-all}" != native ]]; then
-  packages+=(g++-mingw-w64-x86-64 wine wine64 util-linux)
+  packages+=(g++-mingw-w64-x86-64 wine wine64 util-linux locales)
 fi
 
 missing=()
@@ -20,4 +20,12 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
+fi
+
+# The German test runs need the C library's de_DE.UTF-8 locale: Wine takes the character set of
+# Unix file names from it, and without it names with umlauts do not reach the disk as UTF-8.
+if [[ "${1:-all}" != native ]] && ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -573,8 +573,13 @@ void AddHostileScenarios(std::vector<Scenario>& s) {
                .loose = true};
     c.exitCode = -2;  // either outcome, checked below
     c.check = [](Sandbox& box, const RunResult& r) {
-      if (r.exitCode == 0) {
+      if (r.exitCode == 0 && box.Exists("kelbrin.lst")) {
         EXPECT_EQ(box.Read("kelbrin.lst"), kTwoServersList);
+      } else if (r.exitCode == 0) {
+        // Windows' ANSI file functions stop at 260 characters: the server list is not found,
+        // which the run reports (the message box) and ends without a list.
+        EXPECT_TRUE(box.target().wine);
+        EXPECT_NE(r.out.find("Keine Gruppen gefunden"), std::string::npos) << r.out;
       } else {
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_NE(r.out.find("Exception EInOutError"), std::string::npos) << r.out;
