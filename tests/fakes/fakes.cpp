@@ -28,7 +28,7 @@ class FakeFile : public File {
 
   uint32_t Read(char* buffer, size_t want, size_t* got) override {
     *got = 0;
-    if (uint32_t code = fs_.faults.Next()) return code;
+    if (uint32_t code = fs_.faults.Next("file read " + path_)) return code;
     if (access_ == FileAccess::Write) return kErrorAccessDenied;
     const std::string& c = fs_.files[path_].content;
     size_t n = pos_ < c.size() ? std::min(want, c.size() - pos_) : 0;
@@ -39,7 +39,7 @@ class FakeFile : public File {
   }
   uint32_t Write(const char* data, size_t size, size_t* written) override {
     *written = 0;
-    if (uint32_t code = fs_.faults.Next()) return code;
+    if (uint32_t code = fs_.faults.Next("file write " + path_)) return code;
     if (access_ == FileAccess::Read) return kErrorAccessDenied;
     size_t n = size;
     if (fs_.diskSpace >= 0) n = std::min<size_t>(n, static_cast<size_t>(fs_.diskSpace));
@@ -52,17 +52,17 @@ class FakeFile : public File {
     return n < size ? kErrorDiskFull : 0;
   }
   uint32_t SeekToEnd() override {
-    if (uint32_t code = fs_.faults.Next()) return code;
+    if (uint32_t code = fs_.faults.Next("file seek " + path_)) return code;
     pos_ = fs_.files[path_].content.size();
     return 0;
   }
   uint32_t Size(uint64_t* size) override {
-    if (uint32_t code = fs_.faults.Next()) return code;
+    if (uint32_t code = fs_.faults.Next("file size " + path_)) return code;
     *size = fs_.files[path_].content.size();
     return 0;
   }
   uint32_t Close() override {
-    uint32_t code = fs_.faults.Next();
+    uint32_t code = fs_.faults.Next("file close " + path_);
     Release();
     return code;
   }
@@ -92,7 +92,7 @@ bool Compatible(FileShare heldAllows, FileAccess wanted) {
 }  // namespace
 
 uint32_t FakeConsole::Write(std::string_view bytes) {
-  if (uint32_t code = faults.Next()) return code;
+  if (uint32_t code = faults.Next("console write")) return code;
   output.append(bytes);
   writes.emplace_back(bytes);
   return 0;
@@ -102,7 +102,8 @@ uint32_t FakeFileSystem::Open(const std::string& path, FileAccess access, FileSh
                               FileCreation creation, std::unique_ptr<File>* file) {
   if (beforeOpen) beforeOpen(path);
   opens.push_back({path, access, share, creation});
-  if (uint32_t code = faults.Next()) return code;
+  const char* verb = creation == FileCreation::CreateAlways ? "file create " : "file open ";
+  if (uint32_t code = faults.Next(verb + path)) return code;
   if (directories.count(path)) return kErrorAccessDenied;
   auto it = files.find(path);
   if (it == files.end()) {
@@ -130,6 +131,7 @@ uint32_t FakeFileSystem::Open(const std::string& path, FileAccess access, FileSh
 
 bool FakeFileSystem::Exists(const std::string& path) {
   existsQueries.push_back(path);
+  if (existsFaults.Next("exists " + path)) return false;
   return files.count(path) && !directories.count(path);
 }
 
@@ -176,6 +178,7 @@ void FakeCollator::SortKey(std::string_view line, std::string* key) {
 std::string FakeIni::ReadString(const std::string& file, const std::string& section,
                                 const std::string& key, const std::string& fallback) {
   reads.push_back(file + "|" + section + "|" + key);
+  if (faults.Next("ini read " + section + "|" + key)) return fallback;
   auto f = files.find(file);
   if (f == files.end()) return fallback;
   auto v = f->second.find(Lower(section) + "/" + Lower(key));
@@ -220,6 +223,9 @@ class FakeHostObject : public AutomationObject {
   explicit FakeHostObject(FakeHost& host) : host_(host) {}
   int32_t GetIdOfName(const std::string& name, int32_t* id) override {
     host_.journal.push_back("lookup " + name);
+    if (uint32_t status = host_.faults.Next("host lookup " + name)) {
+      return static_cast<int32_t>(status);
+    }
     auto it = host_.methods.find(Lower(name));
     if (it == host_.methods.end() || !it->second.known) return kStatusUnknownName;
     names_.push_back(name);
@@ -229,6 +235,12 @@ class FakeHostObject : public AutomationObject {
   CallOutcome Invoke(int32_t id, std::vector<Variant>& args) override {
     const std::string& name = names_.at(static_cast<size_t>(id));
     host_.journal.push_back("invoke " + name);
+    if (uint32_t status = host_.faults.Next("host invoke " + name)) {
+      CallOutcome failed;
+      failed.status = static_cast<int32_t>(status);
+      if (failed.status == kStatusException) failed.exceptionDescription = host_.faultDescription;
+      return failed;
+    }
     if (Lower(name) == "newsimport") host_.importArgs.push_back(args);
     return host_.methods[Lower(name)].outcome;
   }
@@ -243,6 +255,9 @@ class FakeHostObject : public AutomationObject {
 int32_t FakeAutomation::Create(const std::string& progId,
                                std::unique_ptr<AutomationObject>* object) {
   created.push_back(progId);
+  if (uint32_t status = host_.faults.Next("host create " + progId)) {
+    return static_cast<int32_t>(status);
+  }
   if (createStatus != kStatusOk) return createStatus;
   *object = std::make_unique<FakeHostObject>(host_);
   return kStatusOk;
@@ -264,6 +279,10 @@ FakeWorld::FakeWorld() {
   platform.messageBox = &messageBox;
   platform.automation = &automation;
   platform.process = &process;
+  for (FaultPlan* plan :
+       {&console.faults, &files.faults, &files.existsFaults, &ini.faults, &host.faults}) {
+    plan->trace = &operations;
+  }
   files.directories = {"/opt/tools", "/news", "/news/server"};
   host.AnswerText("ControlGetPath", "/news/");
   host.AnswerText("ControlGetServerPath", "/news/server/");

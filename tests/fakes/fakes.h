@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -16,8 +17,14 @@ struct FaultPlan {
   int failAt = 0;
   uint32_t code = 0;
   int count = 0;
-  // Counts one operation and returns the code to fail it with, or 0.
-  uint32_t Next() { return ++count == failAt ? code : 0; }
+  // When set, every operation is appended here by name, so that a test can tell which one
+  // the Nth was; several seams may share one trace to keep their order.
+  std::vector<std::string>* trace = nullptr;
+  // Counts the operation `name` and returns the code to fail it with, or 0.
+  uint32_t Next(std::string_view name) {
+    if (trace) trace->emplace_back(name);
+    return ++count == failAt ? code : 0;
+  }
 };
 
 class FakeConsole : public Console {
@@ -54,6 +61,8 @@ class FakeFileSystem : public FileSystem {
   std::vector<std::string> existsQueries;
   // One plan over every open, read, write, seek, size and close.
   FaultPlan faults;
+  // Existence tests; one that fails finds nothing, as a failing directory search does.
+  FaultPlan existsFaults;
   // When set, a write stores at most this many bytes in all before falling short (a full disk).
   long long diskSpace = -1;
   // Called before each open; lets a test change the file system mid-run.
@@ -94,6 +103,8 @@ class FakeIni : public IniReader {
   // file -> "section/key" -> value; section and key names compare case-insensitively.
   std::map<std::string, std::map<std::string, std::string>> files;
   std::vector<std::string> reads;  // "file|section|key"
+  // A read that fails answers the fallback, as the profile reader does for an unreadable file.
+  FaultPlan faults;
 };
 
 class FakeMessageBox : public MessageBox {
@@ -126,6 +137,12 @@ class FakeHost {
   void Throw(const std::string& name, const std::string& description, int32_t code = 0);
   void Unknown(const std::string& name);
   int Calls(const std::string& exactName) const;  // invocations under that exact spelling
+
+  // One plan over the object's creation and every name lookup and invocation; the code is
+  // the status to fail with. kStatusUnknownName at a lookup is an unknown name, and
+  // kStatusException at an invocation raises an exception with `faultDescription`.
+  FaultPlan faults;
+  std::string faultDescription = "Injected failure";
 };
 
 class FakeAutomation : public Automation {
@@ -167,6 +184,10 @@ struct FakeWorld {
   FakeAutomation automation{host};
   FakeProcess process;
   Platform platform;
+  // Every console, file, existence, settings and host operation in order, by name:
+  // "console write", "file open PATH" ("file create PATH" when it creates), "file read PATH",
+  // "exists PATH", "ini read SECTION|KEY", "host lookup NAME", ...
+  std::vector<std::string> operations;
 
   // The log file's lines with their time stamps removed (text after the first blank).
   std::vector<std::string> LogMessages(const std::string& logPath = "/opt/tools/kelbrin.log");
