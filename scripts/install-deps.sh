@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, only where it is missing.
-#   install-deps.sh          everything: native and Windows builds, Wine for the Windows tests
+#   install-deps.sh          everything: native and Windows builds, Wine for the Windows tests,
+#                            clang and libFuzzer for the fuzz targets
 #   install-deps.sh native   only what the native build and the demo need
 set -euo pipefail
 
 packages=(cmake make g++ libicu-dev libgtest-dev googletest)
 if [[ "${1:-all}" != native ]]; then
   packages+=(g++-mingw-w64-x86-64 wine wine64 util-linux locales)
+  # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+  packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()
