@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "platform/posix.h"
 
 namespace kelbrin::test {
@@ -30,7 +28,8 @@ TEST(PosixProcess, ModuleNameAndOffsetOfCodeInTheProgramAndInALibrary) {
   auto process = posix::NewProcess();
   const void* own = reinterpret_cast<const void*>(&FunctionInThisProgram);
   EXPECT_EQ(process->ModuleName(own), "kelbrin_platform_unit");
-  const void* libc = reinterpret_cast<const void*>(&std::strlen);
+  // getpid, which the sanitizers leave alone: under them strlen is their own interceptor.
+  const void* libc = reinterpret_cast<const void*>(&::getpid);
   EXPECT_EQ(process->ModuleName(libc).rfind("libc.so", 0), 0u) << process->ModuleName(libc);
   // Counted from the module's start: small, and the same distance apart as the addresses.
   const void* other = reinterpret_cast<const void*>(&AnotherFunctionInThisProgram);
