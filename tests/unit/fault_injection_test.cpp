@@ -166,9 +166,12 @@ struct Outcome {
 };
 
 // A run of the scenario in which operation `ordinal` (1-based) of one seam fails with `code`.
-Outcome RunWithFault(const Scenario& s, const std::string& seam, int ordinal, uint32_t code) {
+// With `diskSpace` set, the disk takes that many bytes in all and then falls short.
+Outcome RunWithFault(const Scenario& s, const std::string& seam, int ordinal, uint32_t code,
+                     long long diskSpace = -1) {
   FakeWorld w;
   Build(s, w);
+  w.files.diskSpace = diskSpace;
   FaultPlan* plan = seam == "console"  ? &w.console.faults
                     : seam == "file"   ? &w.files.faults
                     : seam == "exists" ? &w.files.existsFaults
@@ -510,6 +513,52 @@ TEST_P(FaultInjection, EveryFailedOperationEndsTheRunAsItMust) {
   for (const auto& [kind, count] : tally) summary += " " + kind + "=" + std::to_string(count);
   std::printf("[ faults   ] %s: %zu operations (%s), %d runs\n", s.name.c_str(), ops.size(),
               summary.c_str() + 1, runs);
+}
+
+// A disk that fills up in the middle of a write: the log or the list file keeps the bytes that
+// still fitted, and the run ends with the write's error.
+TEST_P(FaultInjection, DiskFullInTheMiddleOfAWrite) {
+  const Scenario& s = GetParam();
+  const Outcome baseline = RunWithFault(s, "", 0, 0);
+  const std::vector<std::string>& ops = baseline.operations;
+  const size_t listWritten = IndexOf(ops, "file write " + kList);
+  const size_t imported = IndexOf(ops, "host invoke NewsImport");
+  int runs = 0;
+  for (size_t i = 0; i < ops.size(); ++i) {
+    if (Seam(ops[i]) != "file" || ops[i].rfind("file write ", 0) != 0) continue;
+    // What the run wrote before this write, and this write's bytes.
+    const size_t logLines = CountBefore(ops, i, "file write " + kLog);
+    const std::string logBefore = FirstLines(baseline.log, logLines);
+    const bool toList = ops[i] == "file write " + kList;
+    const std::string piece =
+        toList ? baseline.list : FirstLines(baseline.log, logLines + 1).substr(logBefore.size());
+    const size_t before = logBefore.size() + (i > listWritten ? baseline.list.size() : 0);
+    for (size_t fits : {size_t{0}, piece.size() / 2, piece.size() - 1}) {
+      SCOPED_TRACE(ops[i] + " with room for " + std::to_string(fits) + " of " +
+                   std::to_string(piece.size()) + " bytes");
+      const Outcome o = RunWithFault(s, "", 0, 0, static_cast<long long>(before + fits));
+      ++runs;
+      EXPECT_EQ(o.exitCode, 1);
+      const std::string consoleBefore =
+          Join(baseline.consoleWrites, CountBefore(ops, i, "console write"));
+      const std::string report = toList ? Report("EWriteError", "Stream-Write-Fehler")
+                                        : Report("EInOutError", "E/A-Fehler 112");
+      EXPECT_EQ(MaskAddress(o.console, consoleBefore.size()), consoleBefore + report);
+      if (toList) {
+        EXPECT_EQ(o.log, baseline.log.substr(0, logBefore.size()));
+        EXPECT_EQ(o.list, baseline.list.substr(0, fits));
+      } else {
+        EXPECT_EQ(o.log, logBefore + piece.substr(0, fits));
+        EXPECT_EQ(o.list, i > listWritten ? baseline.list : kOldList);
+      }
+      EXPECT_EQ(o.imports, i > imported ? 1u : 0u);
+      EXPECT_TRUE(o.filesReleased);
+    }
+  }
+  std::printf("[ faults   ] %s: %d runs on a disk that fills up\n", s.name.c_str(), runs);
+  if (s.logs) {
+    EXPECT_GT(runs, 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(WholeRuns, FaultInjection,
