@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/date_format.h"
+#include "platform/text.h"
 
 namespace kelbrin::test {
 
@@ -108,7 +109,7 @@ uint32_t FakeFileSystem::Open(const std::string& path, FileAccess access, FileSh
   auto it = files.find(path);
   if (it == files.end()) {
     if (creation == FileCreation::OpenExisting) return kErrorFileNotFound;
-    auto slash = path.find_last_of('/');
+    auto slash = path.find_last_of("/\\");
     std::string dir = slash == std::string::npos ? "" : path.substr(0, slash);
     if (!dir.empty() && !directories.count(dir)) return kErrorPathNotFound;
     files[path] = FakeFileEntry{};
@@ -285,7 +286,8 @@ FakeWorld::FakeWorld() {
   }
   files.directories = {"/opt/tools", "/news", "/news/server"};
   host.AnswerText("ControlGetPath", "/news/");
-  host.AnswerText("ControlGetServerPath", "/news/server/");
+  // The server directory ends in the platform's separator, as the host's answer does.
+  host.AnswerText("ControlGetServerPath", std::string("/news/server") + kPathSeparator);
   host.AnswerText("ControlGetVersion", "1.3.18.0");
   host.Answer("NewsImport", Variant::Bool(true));
 }

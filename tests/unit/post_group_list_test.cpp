@@ -331,9 +331,10 @@ struct PostingRun {
     world.regional.settings = FakeRegional::German();
     world.clock.utc = {2000, 3, 7, 9, 7, 3, 640};
     world.clock.local = {2000, 3, 7, 10, 7, 3, 640};
-    world.files.directories.insert("/news/server/alpha");
+    world.files.directories.insert(std::string("/news/server") + kPathSeparator + "alpha");
     world.files.Content("/news/server.hst") = "alpha,news.example.net\r\n";
-    world.files.Content("/news/server/alpha/groups.txt") = "de.test Test group\r\nalt.b\r\n";
+    world.files.Content(std::string("/news/server") + kPathSeparator + "alpha" + kPathSeparator +
+                        "groups.txt") = "de.test Test group\r\nalt.b\r\n";
   }
   int Run(std::vector<std::string> arguments = {}) {
     world.process.arguments = std::move(arguments);

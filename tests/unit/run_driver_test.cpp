@@ -2,6 +2,7 @@
 
 #include "app/run_driver.h"
 #include "fakes.h"
+#include "platform/text.h"
 
 namespace kelbrin::test {
 namespace {
@@ -92,7 +93,7 @@ TEST(RunDriver, LogHoldsTheRunsSteps) {
   ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log.front(), "Start Tolvane-Gesamtgruppenliste generieren - Version 1.04 von Weltrapp");
   EXPECT_EQ(log[1], "Tolvanepfad ermitteln");
-  EXPECT_EQ(log[2], " Serverpfad: /news/server/");
+  EXPECT_EQ(log[2], std::string(" Serverpfad: /news/server") + kPathSeparator);
   EXPECT_EQ(log.back(), "Programmende");
   EXPECT_EQ(log[log.size() - 2], "Speicher der Gruppenliste freigeben");
   EXPECT_EQ(world.host.Calls("ControlGetPath"), 1);
@@ -132,22 +133,22 @@ TEST(RunDriver, TopLevelReport) {
       {"log directory missing",
        [](FakeWorld& w) { w.files.directories.erase("/opt/tools"); },
        summary + " (Defaultgruppe: tolvane.misc)\r\n\r\n"
-                 "Exception EInOutError in Modul kelbrin bei XXXXXXXX.\nUngültiger Dateiname.\r\n"},
+                 "Exception EInOutError in Modul kelbrin bei XXXXXXXX.\n" + Ansi("Ungültiger Dateiname.\r\n")},
       {"default group fails mid-line",
        [](FakeWorld& w) { w.host.Throw("ControlGetVersion", "Host busy. . \r\n"); },
        summary + "Exception EOleException in Modul kelbrin bei XXXXXXXX.\nHost busy.\r\n"},
       {"unknown method",
        [](FakeWorld& w) { w.host.Unknown("ControlGetPath"); },
        summary + " (Defaultgruppe: tolvane.misc)\r\n\r\n"
-                 "Exception EOleError in Modul kelbrin bei XXXXXXXX.\nDie Methode 'ControlGetPath' "
-                 "wird vom Automatisierungsobjekt nicht unterstützt.\r\n"},
+                 "Exception EOleError in Modul kelbrin bei XXXXXXXX.\nDie Methode 'ControlGetPath' " +
+                 Ansi("wird vom Automatisierungsobjekt nicht unterstützt.\r\n")},
       {"null path",
        [](FakeWorld& w) { Variant null;
          null.type = Variant::Type::Null;
          w.host.Answer("ControlGetPath", null); },
        summary + " (Defaultgruppe: tolvane.misc)\r\n\r\n"
-                 "Exception EVariantError in Modul kelbrin bei XXXXXXXX.\nUngültige "
-                 "Variant-Typumwandlung.\r\n"},
+                 "Exception EVariantError in Modul kelbrin bei XXXXXXXX.\n" +
+                 Ansi("Ungültige Variant-Typumwandlung.\r\n")},
       {"exception without text uses code",
        [](FakeWorld& w) { w.host.Throw("ControlGetPath", " ...", static_cast<int32_t>(0x80004005)); },
        summary + " (Defaultgruppe: tolvane.misc)\r\n\r\n"
