@@ -37,7 +37,7 @@ while (($#)); do
     --seed) seed=$2; shift 2 ;;
     --locale) locale=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
-    *) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+    *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
   esac
 done
 absolute() { mkdir -p "$1" && (cd "$1" && pwd); }
@@ -78,7 +78,7 @@ data_dir() {
 
 # --- sandboxes ------------------------------------------------------------------------------
 
-wine_prefix=$work/wine/prefix
+wine_prefix=$work/wine-prefix/prefix
 cleanup() {
   if [[ -n $wine_build && -d $wine_prefix ]]; then
     tests/wine/shutdown.sh "$wine_prefix" >/dev/null 2>&1 || true
@@ -130,7 +130,7 @@ run_tool() {
     cat "$box/output.txt" >&2
     exit 1
   fi
-  [[ -f $box/spool/article-1.txt ]] || {
+  [[ $* == *NOPOST* || -f $box/spool/article-1.txt ]] || {
     echo "the host took no article; the tool's output:" >&2
     cat "$box/output.txt" >&2
     exit 1
@@ -168,6 +168,9 @@ time_pairs() {
     if [[ $kind == desclist ]]; then
       run_tool "$platform" "$box" "$tool_report" /DESCLIST
       run_sort "$data" "$pipe_report" "$work/sorted.txt"
+    elif [[ $kind == desclist-only ]]; then
+      run_tool "$platform" "$box" "$tool_report" /DESCLIST /NOPOST /NOLOG
+      run_sort "$data" "$pipe_report" "$work/sorted.txt"
     else
       run_tool "$platform" "$box" "$tool_report"
       run_pipeline "$data" "$pipe_report" "$work/pipeline.txt"
@@ -175,7 +178,7 @@ time_pairs() {
   done
   local listed piped
   listed=$(tr -cd '\n' <"$box/kelbrin.lst" | wc -c)
-  piped=$(wc -l <"$work/$([[ $kind == desclist ]] && echo sorted || echo pipeline).txt")
+  piped=$(wc -l <"$work/$([[ $kind == lines ]] && echo pipeline || echo sorted).txt")
   ((listed == piped)) ||
     echo "  note: the list holds $listed lines, the pipeline's output $piped" >&2
 }
@@ -221,7 +224,11 @@ echo "wall time per group-file line"
 for platform in "${platforms[@]}"; do
   box=$(sandbox "$platform")
   echo
-  if [[ $platform == native ]]; then echo "native: $build/kelbrin"; else echo "Wine: $wine_build/kelbrin.exe"; fi
+  if [[ $platform == native ]]; then
+    echo "native: $build/kelbrin"
+  else
+    echo "Wine: $wine_build/kelbrin.exe (cpu: the tool's process, without the wineserver's)"
+  fi
   printf '  %-5s %8s %7s %7s %7s %7s %6s %6s %8s %7s %7s\n' size lines groups "list" "tool" \
     "pipe" ratio "cpu" "us/line" peak limit
   for tag in 1% 10% 100%; do
@@ -234,13 +241,17 @@ for platform in "${platforms[@]}"; do
     "1% -> 10%: $(calc '%.2f' "${per_line[10%]} / ${per_line[1%]}")"
 
   data=$(data_dir "$lines" "$groups")
-  time_pairs "$platform" "$box" "$data" desclist desc
   desc_lines=$(tr -cd '\n' <"$data/news/server/alldescs.txt" | wc -c)
-  printf '  /DESCLIST on %s description lines: tool %.3f s, sort -u -f %.3f s, ratio %.2f (cpu %.2f), peak %.1f MiB, limit %s MiB\n' \
-    "$desc_lines" "$(column_of "$work/$platform-desc.tool" 1 | median)" \
-    "$(column_of "$work/$platform-desc.pipe" 1 | median)" \
-    "$(ratios "$work/$platform-desc.tool" "$work/$platform-desc.pipe" 1 | median)" \
-    "$(ratios "$work/$platform-desc.tool" "$work/$platform-desc.pipe" 4 | median)" \
-    "$(calc '%.1f' "$(column_of "$work/$platform-desc.tool" 2 | max_of) / 1024")" \
-    "$(calc '%.1f' "(4 * $(stat -c %s "$box/kelbrin.lst") + 32 * 1048576) / 1048576")"
+  echo "  description list of $desc_lines lines against sort -u -f:"
+  for kind in desclist desclist-only; do
+    time_pairs "$platform" "$box" "$data" "$kind" "$kind"
+    printf '    %-24s tool %.3f s, sort %.3f s, ratio %.2f, cpu %.2f, peak %.1f, limit %s\n' \
+      "$([[ $kind == desclist ]] && echo /DESCLIST || echo '/DESCLIST /NOPOST /NOLOG')" \
+      "$(column_of "$work/$platform-$kind.tool" 1 | median)" \
+      "$(column_of "$work/$platform-$kind.pipe" 1 | median)" \
+      "$(ratios "$work/$platform-$kind.tool" "$work/$platform-$kind.pipe" 1 | median)" \
+      "$(ratios "$work/$platform-$kind.tool" "$work/$platform-$kind.pipe" 4 | median)" \
+      "$(calc '%.1f' "$(column_of "$work/$platform-$kind.tool" 2 | max_of) / 1024")" \
+      "$(calc '%.1f' "(4 * $(stat -c %s "$box/kelbrin.lst") + 32 * 1048576) / 1048576")"
+  done
 done
