@@ -30,15 +30,16 @@ int Bits(size_t slots) {
   return std::countr_zero(slots);
 }
 
-// The key's first eight bytes as a number, so that most comparisons of the sort are one
-// integer comparison instead of a look into the arena; zero-padded, so a tie says nothing.
-uint64_t KeyPrefix(std::string_view key) {
-  uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    prefix <<= 8;
-    if (i < key.size()) prefix |= static_cast<unsigned char>(key[i]);
+// Eight bytes of the key from `at` on as a number, zero-padded: most comparisons of the sort
+// are settled by the first sixteen bytes without a look into the arena, and a tie says
+// nothing.
+uint64_t KeyBytes(std::string_view key, size_t at) {
+  uint64_t bytes = 0;
+  for (size_t i = at; i < at + 8; ++i) {
+    bytes <<= 8;
+    if (i < key.size()) bytes |= static_cast<unsigned char>(key[i]);
   }
-  return prefix;
+  return bytes;
 }
 
 }  // namespace
@@ -126,17 +127,19 @@ void GroupList::Sort() {
   Table().swap(byLine_);
   Table().swap(byKey_);
   struct Item {
-    uint64_t prefix;
+    uint64_t first, second;
     Entry entry;
   };
   std::vector<Item> items;
   items.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    items.push_back({KeyPrefix(ByteArena::Get(entry.key)), entry});
+    std::string_view key = ByteArena::Get(entry.key);
+    items.push_back({KeyBytes(key, 0), KeyBytes(key, 8), entry});
   }
   // No two entries are equal, so the order is total and the sort's instability moot.
   std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (a.first != b.first) return a.first < b.first;
+    if (a.second != b.second) return a.second < b.second;
     if (int order = ByteArena::Get(a.entry.key).compare(ByteArena::Get(b.entry.key))) {
       return order < 0;
     }
