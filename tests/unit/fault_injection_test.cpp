@@ -140,9 +140,10 @@ void Build(const Scenario& s, FakeWorld& w) {
   w.host.faultDescription = kInjected + ". \r\n";
   w.automation.statusTexts[kStatusRpcUnavailable] = Ansi("Der RPC-Server ist nicht verfügbar.");
   w.files.directories.insert(kServerDir.substr(0, kServerDir.size() - 1));
+  // A file's directory: the tool's paths join "/" and the platform's separator.
   for (const auto& [path, content] : s.files) {
     w.files.Content(path) = content;
-    w.files.directories.insert(path.substr(0, path.find_last_of(kPathSeparator)));
+    w.files.directories.insert(path.substr(0, path.find_last_of("/\\")));
   }
   w.files.Content(kLog) = kOldLog;
   w.files.Content(kList) = kOldList;
@@ -511,8 +512,9 @@ TEST_P(FaultInjection, EveryFailedOperationEndsTheRunAsItMust) {
   for (const auto& [seam, count] : ordinals) summary += " " + seam + "=" + std::to_string(count);
   summary += "; outcomes:";
   for (const auto& [kind, count] : tally) summary += " " + kind + "=" + std::to_string(count);
-  std::printf("[ faults   ] %s: %zu operations (%s), %d runs\n", s.name.c_str(), ops.size(),
-              summary.c_str() + 1, runs);
+  const std::string figures = s.name + ": " + std::to_string(ops.size()) + " operations (" +
+                              summary.substr(1) + "), " + std::to_string(runs) + " runs";
+  std::printf("[ faults   ] %s\n", figures.c_str());
 }
 
 // A disk that fills up in the middle of a write: the log or the list file keeps the bytes that

@@ -92,8 +92,9 @@ struct HostileRun {
     world.host.AnswerText("ControlGetServerPath", kServerDir);
     world.files.directories.insert(kServerDir.substr(0, kServerDir.size() - 1));
   }
+  // The file and its directory; the tool's paths join "/" and the platform's separator.
   void AddFile(const std::string& path, std::string content) {
-    world.files.directories.insert(path.substr(0, path.find_last_of(kPathSeparator)));
+    world.files.directories.insert(path.substr(0, path.find_last_of("/\\")));
     world.files.Content(path) = std::move(content);
   }
   int Run(std::vector<std::string> arguments = {}) {
@@ -259,8 +260,8 @@ TEST(HostileInput, TenThousandServers) {
   }
   r.AddFile(kServerList, servers);
   ASSERT_EQ(r.Run(), 0);
-  EXPECT_EQ(r.List(), ListText(names));
-  EXPECT_EQ(r.Body(), r.List());
+  EXPECT_TRUE(r.List() == ListText(names));
+  EXPECT_TRUE(r.Body() == r.List());
   EXPECT_EQ(r.world.files.existsQueries.size(), 1u + 2 * 10000);
   EXPECT_EQ(r.LogLines(Ansi("  Schließen")), 6666u);
   EXPECT_TRUE(r.LogIsWhole());
