@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <regex>
 #include <set>
 #include <cstdlib>
 #include <functional>
@@ -800,6 +801,23 @@ TEST_P(EndToEnd, Run) {
     ASSERT_NE(stampEnd, std::string::npos);
     EXPECT_EQ(rest.substr(stampEnd + 4), *sc.article);
     EXPECT_EQ(box.Read("spool/article-1.group"), sc.group);
+    // The Date header is English under every locale; the body's stamp is the log's, in the
+    // user's format, which the German runs tell apart by its dots.
+    static const std::regex date(
+        "(Sun|Mon|Tue|Wed|Thu|Fri|Sat), [1-9][0-9]? (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|"
+        "Nov|Dec) [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} GMT");
+    const std::string dateValue = article.substr(head.size(), dateEnd - head.size());
+    EXPECT_TRUE(std::regex_match(dateValue, date)) << dateValue;
+    const std::string stamp = rest.substr(middle.size(), stampEnd - middle.size());
+    const char* locale = std::getenv("LC_ALL");
+    const bool german = locale && std::string(locale).rfind("de", 0) == 0;
+    static const std::regex germanStamp("[0-9]{1,2}\\.[0-9]{1,2}\\.[0-9]{4}( [0-9]{2}:[0-9]{2}:[0-9]{2})?");
+    static const std::regex englishStamp("[0-9]{1,2}/[0-9]{1,2}/[0-9]{4}( [0-9]{1,2}:[0-9]{2}:[0-9]{2} [AP]M)?");
+    EXPECT_TRUE(std::regex_match(stamp, german ? germanStamp : englishStamp)) << stamp;
+    const std::string log = box.Read("kelbrin.log");
+    if (!log.empty()) {
+      EXPECT_TRUE(std::regex_search(log, german ? germanStamp : englishStamp)) << log.substr(0, 80);
+    }
     EXPECT_FALSE(box.Exists("spool/article-2.txt"));
   } else {
     EXPECT_FALSE(box.Exists("spool/article-1.txt"));
