@@ -1,11 +1,13 @@
 #pragma once
-// Helpers shared by the fuzz targets: a plain statement of the line rule to compare the tool's
+// Helpers shared by the fuzz targets: the plain statement of the line rule to compare the tool's
 // readers with, and a check that stops the fuzzer with a message.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "line_rule.h"
 
 namespace kelbrin::fuzz {
 
@@ -18,33 +20,7 @@ namespace kelbrin::fuzz {
     }                                                                                       \
   } while (0)
 
-// The lines of a news server text file, byte by byte: CR ends a line, an LF right after a CR
-// belongs to it, any other LF is an ordinary byte, 0x1A ends the file, and a final line end
-// makes no empty line.
-inline std::vector<std::string> LinesByTheRule(std::string_view content) {
-  std::vector<std::string> lines;
-  std::string line;
-  bool pending = false;
-  bool afterCr = false;
-  for (char c : content) {
-    if (c == '\x1A') break;
-    if (afterCr && c == '\n') {
-      afterCr = false;
-      continue;
-    }
-    afterCr = c == '\r';
-    if (afterCr) {
-      lines.push_back(line);
-      line.clear();
-      pending = false;
-    } else {
-      line += c;
-      pending = true;
-    }
-  }
-  if (pending) lines.push_back(line);
-  return lines;
-}
+using test::LinesByTheRule;
 
 // Splits `input` at every `delimiter` into at most `parts` pieces.
 inline std::vector<std::string> Split(std::string_view input, std::string_view delimiter,

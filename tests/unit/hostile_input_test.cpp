@@ -11,6 +11,7 @@
 #include "app/date_format.h"
 #include "app/run_driver.h"
 #include "fakes.h"
+#include "line_rule.h"
 #include "groups/line_reader.h"
 #include "platform/text.h"
 
@@ -25,31 +26,6 @@ const std::string kList = "/opt/tools/kelbrin.lst";
 
 std::string GroupFile(const std::string& dir, const std::string& server, const std::string& name) {
   return dir + server + kPathSeparator + name;
-}
-
-// The lines of a news server file, byte by byte, as the line rule states them.
-std::vector<std::string> LinesByTheRule(const std::string& content) {
-  std::vector<std::string> lines;
-  std::string line;
-  bool pending = false, afterCr = false;
-  for (char c : content) {
-    if (c == '\x1A') break;
-    if (afterCr && c == '\n') {
-      afterCr = false;
-      continue;
-    }
-    afterCr = c == '\r';
-    if (afterCr) {
-      lines.push_back(line);
-      line.clear();
-      pending = false;
-    } else {
-      line += c;
-      pending = true;
-    }
-  }
-  if (pending) lines.push_back(line);
-  return lines;
 }
 
 // The group names of a group file: non-empty lines, the first field dropped for newgrps.txt,
