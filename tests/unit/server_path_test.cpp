@@ -12,7 +12,8 @@ namespace kelbrin::test {
 namespace {
 
 const std::string kSep(1, kPathSeparator);
-const std::string kHostDir = "/news" + kSep;
+// The fake host's program directory, as its ControlGetPath answers it.
+const std::string kHostDir = "/news/";
 const std::string kSettings = kHostDir + "tolvane.ini";
 
 // A run whose host object is the fake host, as the driver has it once the host is created.
