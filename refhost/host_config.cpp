@@ -58,44 +58,44 @@ bool ParseWhole(const std::string& text, Number* value) {
   return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 
-bool ParseAnswer(std::string spec, Value* answer) {
-  if (Lower(spec) == "empty") {
+bool ParseAnswer(std::string setting, Value* answer) {
+  if (Lower(setting) == "empty") {
     *answer = Value();
-  } else if (Lower(spec) == "null") {
+  } else if (Lower(setting) == "null") {
     *answer = Value::Null();
-  } else if (TakePrefix(&spec, "bool:")) {
-    if (Lower(spec) != "true" && Lower(spec) != "false") return false;
-    *answer = Value::Bool(Lower(spec) == "true");
-  } else if (TakePrefix(&spec, "int:")) {
+  } else if (TakePrefix(&setting, "bool:")) {
+    if (Lower(setting) != "true" && Lower(setting) != "false") return false;
+    *answer = Value::Bool(Lower(setting) == "true");
+  } else if (TakePrefix(&setting, "int:")) {
     // The Windows host answers a 32-bit integer, so both builds keep to that range.
     int32_t i = 0;
-    if (!ParseWhole(spec, &i)) return false;
+    if (!ParseWhole(setting, &i)) return false;
     *answer = Value::Int(i);
-  } else if (TakePrefix(&spec, "double:")) {
+  } else if (TakePrefix(&setting, "double:")) {
     double d = 0;
-    if (!ParseWhole(spec, &d)) return false;
+    if (!ParseWhole(setting, &d)) return false;
     *answer = Value::Double(d);
-  } else if (TakePrefix(&spec, "text:")) {
-    *answer = Value::Text(spec);
+  } else if (TakePrefix(&setting, "text:")) {
+    *answer = Value::Text(setting);
   } else {
     return false;
   }
   return true;
 }
 
-bool ParseFailure(std::string spec, FailureSetup* failure) {
-  if (Lower(spec) == "unknown") {
+bool ParseFailure(std::string setting, FailureSetup* failure) {
+  if (Lower(setting) == "unknown") {
     failure->kind = FailureSetup::Kind::UnknownName;
-  } else if (TakePrefix(&spec, "status:")) {
+  } else if (TakePrefix(&setting, "status:")) {
     failure->kind = FailureSetup::Kind::Status;
-    if (!ParseHex(spec, &failure->code)) return false;
-  } else if (TakePrefix(&spec, "exception-code:")) {
+    if (!ParseHex(setting, &failure->code)) return false;
+  } else if (TakePrefix(&setting, "exception-code:")) {
     failure->kind = FailureSetup::Kind::Exception;
-    if (!ParseHex(spec, &failure->code)) return false;
-  } else if (TakePrefix(&spec, "exception:")) {
+    if (!ParseHex(setting, &failure->code)) return false;
+  } else if (TakePrefix(&setting, "exception:")) {
     failure->kind = FailureSetup::Kind::Exception;
     failure->code = kStatusFail;
-    failure->description = spec;
+    failure->description = setting;
   } else {
     return false;
   }

@@ -11,30 +11,14 @@
 #include "groups/direct_group_list.h"
 #include "groups/group_list.h"
 #include "platform/collation.h"
+#include "random_lines.h"
 
 namespace kelbrin::test {
 
-// Random lines made of `pieces`, with many repeats and ASCII case variants of earlier lines
-// and, now and then, empty lines and long shared beginnings.
+// Random lines made of `pieces`.
 inline std::vector<std::string> RandomLines(const std::vector<std::string>& pieces, unsigned seed,
                                             size_t count) {
-  std::mt19937 random(seed);
-  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-  std::vector<std::string> lines;
-  for (size_t i = 0; i < count; ++i) {
-    std::string line;
-    if (!lines.empty() && pick(3) == 0) {
-      line = lines[pick(lines.size())];
-      for (char& c : line) {
-        if (pick(2) == 0 && std::isalpha(static_cast<unsigned char>(c))) c ^= 0x20;
-      }
-    } else {
-      if (pick(4) == 0) line = "de.comp.lang.";
-      for (size_t n = pick(7); n > 0; --n) line += pieces[pick(pieces.size())];
-    }
-    lines.push_back(line);
-  }
-  return lines;
+  return RandomLines(pieces, seed, count, 7);
 }
 
 inline int Sign(int value) {

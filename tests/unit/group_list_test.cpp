@@ -6,6 +6,7 @@
 #include <random>
 
 #include "fakes.h"
+#include "random_lines.h"
 #include "groups/direct_group_list.h"
 
 namespace kelbrin::test {
@@ -47,24 +48,9 @@ class WordSortCollator : public Collator {
 // common: letters, bytes above 0x7F, NUL, punctuation, hyphens, apostrophes, empty lines.
 std::vector<std::string> RandomLines(unsigned seed, size_t count) {
   static const std::string kAlphabet = std::string("abcAB.-'_ 0\xE4\xC4\xFF\x80", 15) + '\0';
-  std::mt19937 random(seed);
-  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-  std::vector<std::string> lines;
-  for (size_t i = 0; i < count; ++i) {
-    std::string line;
-    if (!lines.empty() && pick(3) == 0) {
-      line = lines[pick(lines.size())];
-      for (char& c : line) {
-        if (pick(2) == 0 && std::isalpha(static_cast<unsigned char>(c))) c ^= 0x20;
-      }
-    } else {
-      // Long shared beginnings make the keys' first bytes tie.
-      if (pick(4) == 0) line = "de.comp.lang.";
-      for (size_t n = pick(8); n > 0; --n) line += kAlphabet[pick(kAlphabet.size())];
-    }
-    lines.push_back(line);
-  }
-  return lines;
+  std::vector<std::string> pieces;
+  for (char c : kAlphabet) pieces.emplace_back(1, c);
+  return test::RandomLines(pieces, seed, count, 8);
 }
 
 TEST(GroupList, HoldsWhatTheDirectFormHoldsInTheSameOrder) {
