@@ -22,7 +22,7 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes, const char* mode) {
+bool WriteFile(const std::string& path, std::string_view bytes, const char* mode) {
   std::FILE* file = std::fopen(path.c_str(), mode);
   if (!file) return false;
   bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -30,7 +30,7 @@ bool WriteFile(const std::string& path, const std::string& bytes, const char* mo
 }
 
 // Stores an article and its group under the first number that neither file uses yet.
-bool Spool(const std::string& directory, const std::string& article, const std::string& group) {
+bool Spool(const std::string& directory, std::string_view article, std::string_view group) {
   std::string base = directory;
   if (base.back() != '/' && base.back() != '\\') base += '/';
   base += "article-";
@@ -159,7 +159,7 @@ Outcome HostBehaviour::NewsImport(const std::vector<Value>& args) {
   if (args[0].type != Value::Type::Text || args[1].type != Value::Type::Text) {
     return Status(kStatusTypeMismatch);
   }
-  if (!config_.spool.empty() && !Spool(config_.spool, args[0].text, args[1].text)) {
+  if (!config_.spool.empty() && !Spool(config_.spool, args[0].TextView(), args[1].TextView())) {
     return Exception("Cannot store the article in " + config_.spool, kStatusWriteFault);
   }
   Outcome outcome;

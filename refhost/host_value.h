@@ -2,6 +2,7 @@
 // The values and outcomes of the stand-in host's late-bound calls, free of any platform type.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tolvanehost {
 
@@ -29,6 +30,12 @@ struct Value {
   int64_t integer = 0;
   double real = 0;
   std::string text;
+  // A caller's text that the call only reads, in place of `text`: an article of megabytes
+  // need not be copied to be stored. Set for the duration of one call.
+  std::string_view borrowed;
+  bool isBorrowed = false;
+
+  std::string_view TextView() const { return isBorrowed ? borrowed : std::string_view(text); }
 
   static Value Bool(bool b) {
     Value v;
@@ -52,6 +59,14 @@ struct Value {
     Value v;
     v.type = Type::Text;
     v.text = std::move(s);
+    v.byRef = byRef;
+    return v;
+  }
+  static Value BorrowedText(std::string_view s, bool byRef) {
+    Value v;
+    v.type = Type::Text;
+    v.borrowed = s;
+    v.isBorrowed = true;
     v.byRef = byRef;
     return v;
   }

@@ -1,7 +1,9 @@
 // The stand-in host as a Linux in-process automation server: the C factory and object of the
 // in-process interface around the shared behaviour.
 #include <strings.h>
+#include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,18 +26,58 @@ HostBehaviour& BehaviourOf(InprocObject* self) {
   return static_cast<HostInprocObject*>(self)->behaviour;
 }
 
+// Every text has a header in front that says how it was had. An article of megabytes is
+// mapped on its own in large pages where the kernel has them, as the tool maps its big buffers;
+// small texts come from malloc. Under AddressSanitizer all come from malloc, where it checks.
+constexpr size_t kHeader = 16;  // keeps the text as aligned as malloc's blocks
+constexpr size_t kLargePage = size_t{2} << 20;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLargeTexts = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMapLargeTexts = false;
+#else
+constexpr bool kMapLargeTexts = true;
+#endif
+#else
+constexpr bool kMapLargeTexts = true;
+#endif
+
 char* AllocText(size_t length) {
   // One byte more for a terminating NUL, so a careless reader still stops in the buffer.
-  char* text = static_cast<char*>(std::malloc(length + 1));
-  if (text) text[length] = '\0';
+  if (length > SIZE_MAX - kHeader - 1 - kLargePage) return nullptr;
+  size_t size = kHeader + length + 1;
+  char* block = nullptr;
+  if (kMapLargeTexts && size >= kLargePage) {
+    size = (size + kLargePage - 1) & ~(kLargePage - 1);
+    void* area = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) return nullptr;
+    madvise(area, size, MADV_HUGEPAGE);
+    block = static_cast<char*>(area);
+  } else {
+    block = static_cast<char*>(std::malloc(size));
+    if (!block) return nullptr;
+    size = 0;  // a malloc block
+  }
+  std::memcpy(block, &size, sizeof size);
+  char* text = block + kHeader;
+  text[length] = '\0';
   return text;
 }
 
 void FreeText(char* text) {
-  std::free(text);
+  if (!text) return;
+  char* block = text - kHeader;
+  size_t size = 0;
+  std::memcpy(&size, block, sizeof size);
+  if (size == 0) {
+    std::free(block);
+  } else {
+    munmap(block, size);
+  }
 }
 
-char* CopyText(const std::string& text) {
+char* CopyText(std::string_view text) {
   char* copy = AllocText(text.size());
   if (copy) std::memcpy(copy, text.data(), text.size());
   return copy;
@@ -54,8 +96,9 @@ Value FromInproc(const InprocVariant& arg) {
     case INPROC_DOUBLE:
       return Value::Double(arg.real);
     case INPROC_TEXT:
-      return Value::Text(arg.text ? std::string(arg.text, arg.text_length) : std::string(),
-                         arg.by_ref != 0);
+      return Value::BorrowedText(
+          arg.text ? std::string_view(arg.text, arg.text_length) : std::string_view(),
+          arg.by_ref != 0);
   }
   return Value::Unsupported(arg.type);
 }
@@ -85,8 +128,8 @@ bool ToInproc(const Value& value, InprocVariant* out) {
       return true;
     case Value::Type::Text:
       out->type = INPROC_TEXT;
-      out->text = CopyText(value.text);
-      out->text_length = value.text.size();
+      out->text = CopyText(value.TextView());
+      out->text_length = value.TextView().size();
       return out->text != nullptr;
   }
   return true;

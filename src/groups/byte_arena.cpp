@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+#include "platform/memory.h"
+
 namespace kelbrin {
 
 namespace {
 
-// Large enough that a full group list costs a few dozen allocations, small enough that the
-// unused tail of the last one does not matter.
-constexpr size_t kChunkSize = 1 << 20;
+// One large page: a full group list costs a few dozen allocations, and the unused tail of the
+// last one does not matter.
+constexpr size_t kChunkSize = size_t{2} << 20;
 
 // Lengths in LEB128: one byte for any group line, and no limit.
 size_t LengthSize(size_t value) {
@@ -24,12 +26,10 @@ const char* ByteArena::Put(std::string_view bytes) {
   char* out;
   if (size > kChunkSize / 4) {
     // A long string gets a block of its own; the current chunk stays in use.
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-    out = chunks_.back().get();
+    out = NewBlock(size);
   } else {
     if (size > left_) {
-      chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
-      free_ = chunks_.back().get();
+      free_ = NewBlock(kChunkSize);
       left_ = kChunkSize;
     }
     out = free_;
@@ -44,7 +44,27 @@ const char* ByteArena::Put(std::string_view bytes) {
   return out;
 }
 
+char* ByteArena::NewBlock(size_t size) {
+  // Room first, so that the block is not lost if this throws.
+  if (chunks_.size() == chunks_.capacity()) chunks_.reserve(chunks_.size() * 2 + 8);
+  auto* block = static_cast<char*>(AllocateLarge(size));
+  chunks_.emplace_back(block, size);
+  return block;
+}
+
+ByteArena& ByteArena::operator=(ByteArena&& other) noexcept {
+  if (this != &other) {
+    Clear();
+    chunks_ = std::move(other.chunks_);
+    free_ = std::exchange(other.free_, nullptr);
+    left_ = std::exchange(other.left_, 0);
+    other.chunks_.clear();
+  }
+  return *this;
+}
+
 void ByteArena::Clear() {
+  for (auto [block, size] : chunks_) FreeLarge(block, size);
   chunks_.clear();
   free_ = nullptr;
   left_ = 0;

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
-#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelbrin {
@@ -10,6 +10,11 @@ namespace kelbrin {
 // instead of an allocation per string. Each string is stored behind its length.
 class ByteArena {
  public:
+  ByteArena() = default;
+  ByteArena(ByteArena&& other) noexcept { *this = std::move(other); }
+  ByteArena& operator=(ByteArena&& other) noexcept;
+  ~ByteArena() { Clear(); }
+
   // Copies `bytes` in and returns the handle that Get reads it back by.
   const char* Put(std::string_view bytes);
   static std::string_view Get(const char* handle) {
@@ -24,7 +29,10 @@ class ByteArena {
   void Clear();
 
  private:
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  char* NewBlock(size_t size);
+
+  // Each block with its size, which freeing it needs.
+  std::vector<std::pair<char*, size_t>> chunks_;
   char* free_ = nullptr;
   size_t left_ = 0;
 };

@@ -113,7 +113,7 @@ void GroupList::AddGroupLine(std::string_view line) {
 void GroupList::Reopen() {
   // The old arena holds the lines until they are in the new one.
   ByteArena lines = std::move(lines_);
-  std::vector<Entry> entries = std::move(entries_);
+  LargeVector<Entry> entries = std::move(entries_);
   lines_ = ByteArena();
   entries_.clear();
   byLine_.assign(kFirstSlots, Slot{});
@@ -130,7 +130,7 @@ void GroupList::Sort() {
     uint64_t first, second;
     Entry entry;
   };
-  std::vector<Item> items;
+  LargeVector<Item> items;
   items.reserve(entries_.size());
   for (const Entry& entry : entries_) {
     std::string_view key = ByteArena::Get(entry.key);
@@ -154,7 +154,7 @@ std::vector<std::string_view> GroupList::Sorted() {
   if (!sorted_) Sort();
   std::vector<std::string_view> lines;
   lines.reserve(entries_.size());
-  for (const Entry& entry : entries_) lines.push_back(ByteArena::Get(entry.line));
+  VisitSorted([&lines](std::string_view line) { lines.push_back(line); });
   return lines;
 }
 

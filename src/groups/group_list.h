@@ -7,6 +7,7 @@
 
 #include "groups/byte_arena.h"
 #include "platform/collation.h"
+#include "platform/memory.h"
 
 namespace kelbrin {
 
@@ -27,6 +28,12 @@ class GroupList {
   // list lets go of the keys and tables that only adding needs, so a list that is read once
   // takes little more than its lines from then on; a later addition makes them anew.
   std::vector<std::string_view> Sorted();
+  // Calls visit(line) for each entry in ascending order, as Sorted does without the vector.
+  template <class Visit>
+  void VisitSorted(Visit visit) {
+    if (!sorted_) Sort();
+    for (const Entry& entry : entries_) visit(ByteArena::Get(entry.line));
+  }
 
  private:
   // An open-addressing hash table of entry numbers, probed linearly; the tag, a second part
@@ -35,7 +42,7 @@ class GroupList {
     uint32_t tag = 0;
     uint32_t entry = 0;  // number + 1; 0 for a free slot
   };
-  using Table = std::vector<Slot>;
+  using Table = LargeVector<Slot>;
 
   // An entry: handles of its line and its key in their arenas; no key once sorted.
   struct Entry {
@@ -56,7 +63,7 @@ class GroupList {
 
   Collator& collator_;
   // In the order of addition, or in ascending order once sorted.
-  std::vector<Entry> entries_;
+  LargeVector<Entry> entries_;
   bool sorted_ = false;
   // Every entry by its exact bytes, so that repeats skip the collation; and by its key.
   Table byLine_, byKey_;

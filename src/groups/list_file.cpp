@@ -2,21 +2,22 @@
 
 #include "app/errors.h"
 #include "app/run_log.h"
+#include "platform/memory.h"
 
 namespace kelbrin {
 
 namespace {
 
 // The whole file in one piece of exactly its size, for a single write.
-std::string ListText(const std::vector<std::string_view>& entries) {
+LargeString ListText(GroupList& list) {
   size_t size = 0;
-  for (std::string_view entry : entries) size += entry.size() + 2;
-  std::string text;
+  list.VisitSorted([&size](std::string_view entry) { size += entry.size() + 2; });
+  LargeString text;
   text.reserve(size);
-  for (std::string_view entry : entries) {
+  list.VisitSorted([&text](std::string_view entry) {
     text += entry;
     text += "\r\n";
-  }
+  });
   return text;
 }
 
@@ -38,7 +39,7 @@ bool SaveGroupList(Run& run) {
                           FileCreation::CreateAlways, &file) != 0) {
     RaiseFailure("EFCreateError", "Datei " + run.listFileName + " kann nicht erstellt werden");
   }
-  std::string text = ListText(list.Sorted());
+  const LargeString text = ListText(list);
   size_t written = 0;
   uint32_t code = file->Write(text.data(), text.size(), &written);
   if (code != 0 || written != text.size()) {

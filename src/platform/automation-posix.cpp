@@ -34,6 +34,12 @@ std::string TakeText(const char* text, size_t length) {
   return text ? std::string(text, length) : std::string();
 }
 
+// True when the server's text in `value` has the bytes of `text`.
+bool Holds(const InprocVariant& value, const std::string& text) {
+  if (value.text_length != text.size()) return false;
+  return text.empty() || (value.text != nullptr && std::memcmp(value.text, text.data(), text.size()) == 0);
+}
+
 class InprocAutomationObject : public AutomationObject {
  public:
   explicit InprocAutomationObject(InprocObject* object) : object_(object) {}
@@ -62,7 +68,9 @@ class InprocAutomationObject : public AutomationObject {
     outcome.status = object_->vtbl->invoke(object_, id, in.data(), static_cast<int32_t>(in.size()),
                                            &result, &description, &code);
     for (size_t i = 0; i < args.size(); ++i) {
-      if (args[i].byRef && in[i].type == INPROC_TEXT) {
+      // A text the callee left as it was stays where it is: an article of megabytes is not
+      // copied back for nothing.
+      if (args[i].byRef && in[i].type == INPROC_TEXT && !Holds(in[i], args[i].text)) {
         args[i].text = TakeText(in[i].text, in[i].text_length);
       }
       // A slot that no longer holds a text has no buffer of ours left in it.

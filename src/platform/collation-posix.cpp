@@ -1,7 +1,10 @@
 #include <unicode/ucol.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "platform/collation.h"
@@ -80,6 +83,136 @@ void Fold(const std::vector<UChar>& text, std::vector<UChar>* out) {
   }
 }
 
+// ICU's keys for lines of plain ASCII, made without ICU. At secondary strength ICU's key is the
+// primary weights of a line's characters, a level separator, the secondary weights with runs
+// of the common weight counted, and a terminator. Under the usual tailorings each ASCII
+// character has one primary of its own and the common secondary, or is ignored altogether;
+// then a line's key is a plain concatenation that a table makes several times faster than
+// ICU, which counts for a group list of a few hundred thousand lines. What each character
+// weighs is learnt from ICU itself, and only the characters whose every pair comes out of
+// ICU exactly as the table would make it are taken; a line with any other byte goes to ICU.
+class AsciiKeyTable {
+ public:
+  void Learn(UCollator* collator) {
+    for (int c = 0; c < 128; ++c) chars_[c] = Measure(collator, static_cast<UChar>(c));
+    // Contractions and weights that depend on what comes before tie characters together.
+    UErrorCode status = U_ZERO_ERROR;
+    USet* contractions = uset_openEmpty();
+    ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
+    if (U_FAILURE(status)) {
+      uset_close(contractions);
+      return;
+    }
+    UChar text[64];
+    for (int32_t i = 0, n = uset_getItemCount(contractions); i < n; ++i) {
+      UChar32 start = 0, end = 0;
+      status = U_ZERO_ERROR;
+      int32_t length = uset_getItem(contractions, i, &start, &end, text, 64, &status);
+      if (U_FAILURE(status)) {
+        uset_close(contractions);
+        return;
+      }
+      // Only a contraction of ASCII characters alone can match in a line of them.
+      if (length == 0) {
+        for (UChar32 c = start; c <= end && c < 128; ++c) chars_[c].fast = false;
+      } else if (std::all_of(text, text + length, [](UChar c) { return c < 128; })) {
+        for (int32_t j = 0; j < length; ++j) chars_[text[j]].fast = false;
+      }
+    }
+    uset_close(contractions);
+    // Pairs show whether weights of neighbours are compressed or otherwise merged.
+    std::string made, icu;
+    for (int a = 0; a < 128; ++a) {
+      for (int b = 0; b < 128; ++b) {
+        if (!chars_[a].fast || !chars_[b].fast) continue;
+        const char pair[] = {static_cast<char>(a), static_cast<char>(b)};
+        const UChar units[] = {static_cast<UChar>(a), static_cast<UChar>(b)};
+        Make(std::string_view(pair, 2), &made);
+        if (IcuKey(collator, units, 2, &icu) != made) chars_[a].fast = chars_[b].fast = false;
+      }
+    }
+    // Long runs, for the counting of common secondary weights.
+    int letter = 'a';
+    while (letter < 128 && !(chars_[letter].fast && chars_[letter].size > 0)) ++letter;
+    if (letter == 128) return;
+    std::vector<UChar> run;
+    for (int n = 1; n <= 120; ++n) {
+      run.push_back(static_cast<UChar>(letter));
+      Make(std::string(static_cast<size_t>(n), static_cast<char>(letter)), &made);
+      if (IcuKey(collator, run.data(), n, &icu) != made) return;
+    }
+    usable_ = true;
+  }
+
+  // The key of `line` when all its bytes are characters of the table; false otherwise.
+  bool Make(std::string_view line, std::string* key) const {
+    key->resize(line.size() * 4 + line.size() / kCommonRun + 4);
+    auto* out = reinterpret_cast<uint8_t*>(key->data());
+    size_t weighed = 0;
+    for (char c : line) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 128 || !chars_[byte].fast) return false;
+      const Char& weight = chars_[byte];
+      for (uint8_t i = 0; i < weight.size; ++i) *out++ = weight.primary[i];
+      weighed += weight.size > 0 ? 1 : 0;
+    }
+    *out++ = kLevelSeparator;
+    if (weighed > 0) {
+      size_t more = weighed - 1;
+      for (; more >= kCommonRun; more -= kCommonRun) *out++ = kCommonMiddle;
+      *out++ = static_cast<uint8_t>(kCommonLow + more);
+    }
+    *out++ = 0;
+    key->resize(static_cast<size_t>(out - reinterpret_cast<uint8_t*>(key->data())));
+    return true;
+  }
+
+  bool Usable() const { return usable_; }
+
+ private:
+  // ICU's coding of runs of the common secondary weight.
+  static constexpr uint8_t kLevelSeparator = 0x01;
+  static constexpr uint8_t kCommonLow = 0x05;
+  static constexpr uint8_t kCommonMiddle = 0x25;
+  static constexpr size_t kCommonRun = 33;
+
+  struct Char {
+    bool fast = false;
+    uint8_t size = 0;  // bytes of the primary weight; 0 for a character that is ignored
+    std::array<uint8_t, 4> primary{};
+  };
+
+  static const std::string& IcuKey(UCollator* collator, const UChar* text, int32_t length,
+                                   std::string* key) {
+    uint8_t bytes[512];
+    int32_t size = ucol_getSortKey(collator, text, length, bytes, sizeof bytes);
+    if (size <= 0 || size > static_cast<int32_t>(sizeof bytes)) size = 0;
+    key->assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
+    return *key;
+  }
+
+  // A character alone: its primary bytes and the common secondary, or nothing at all.
+  static Char Measure(UCollator* collator, UChar c) {
+    std::string key;
+    IcuKey(collator, &c, 1, &key);
+    Char out;
+    const size_t separator = key.find(static_cast<char>(kLevelSeparator));
+    if (separator == std::string::npos || separator > out.primary.size()) return out;
+    const std::string_view rest = std::string_view(key).substr(separator);
+    const bool ignored = separator == 0 && rest == std::string_view("\x01\0", 2);
+    const bool plain =
+        separator > 0 && rest == std::string_view("\x01\x05\0", 3);
+    if (!ignored && !plain) return out;
+    out.fast = true;
+    out.size = static_cast<uint8_t>(separator);
+    for (size_t i = 0; i < separator; ++i) out.primary[i] = static_cast<uint8_t>(key[i]);
+    return out;
+  }
+
+  std::array<Char, 128> chars_{};
+  bool usable_ = false;
+};
+
 // ICU collation of the user's locale at secondary strength: case ignored, accents kept.
 // ICU also ignores control characters and equates canonically equivalent spellings; a list
 // that drops duplicates must not lose such lines, so an ICU tie is broken by the case-folded
@@ -95,7 +228,10 @@ class IcuCollator : public Collator {
       status = U_ZERO_ERROR;
       collator_ = ucol_open("en_US", &status);
     }
-    if (collator_ != nullptr) ucol_setStrength(collator_, UCOL_SECONDARY);
+    if (collator_ != nullptr) {
+      ucol_setStrength(collator_, UCOL_SECONDARY);
+      ascii_.Learn(collator_);
+    }
   }
   ~IcuCollator() override {
     if (collator_ != nullptr) ucol_close(collator_);
@@ -123,6 +259,7 @@ class IcuCollator : public Collator {
   // ICU's key alone: lines that it finds equal but Compare tells apart by their folded texts
   // are rare, and leaving those texts out of the key halves a group list's keys.
   void SortKey(std::string_view line, std::string* key) override {
+    if (ascii_.Usable() && ascii_.Make(line, key)) return;
     Decode(line, &a_);
     key->clear();
     if (collator_ != nullptr) {
@@ -140,6 +277,7 @@ class IcuCollator : public Collator {
 
  private:
   UCollator* collator_ = nullptr;
+  AsciiKeyTable ascii_;
   // Reused from call to call: sorting a large list compares millions of times.
   std::vector<UChar> a_, b_, foldedA_, foldedB_;
   std::vector<uint8_t> icuKey_ = std::vector<uint8_t>(256);

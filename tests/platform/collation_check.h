@@ -46,8 +46,9 @@ inline void ExpectKeysOrderLikeCompare(Collator& collator, const std::vector<std
     }
   }
   EXPECT_EQ(mismatches, 0);
-  if (randomLines)
+  if (randomLines) {
     EXPECT_LE(ties * 20, different) << ties << " ties among " << different << " different pairs";
+  }
 }
 
 inline void ExpectListLikeDirectForm(Collator& collator, const std::vector<std::string>& lines) {

@@ -1,0 +1,14 @@
+#include "platform/memory.h"
+
+namespace kelbrin {
+
+// Large pages on Windows need a privilege that a user's tool does not hold; the heap serves.
+void* AllocateLarge(size_t bytes) {
+  return ::operator new(bytes);
+}
+
+void FreeLarge(void* block, size_t) noexcept {
+  ::operator delete(block);
+}
+
+}  // namespace kelbrin
