@@ -1,10 +1,14 @@
 #include <unicode/ucol.h>
+#include <unicode/uchar.h>
+#include <unicode/ucoleitr.h>
 #include <unicode/uset.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <vector>
 
 #include "platform/collation.h"
@@ -83,133 +87,239 @@ void Fold(const std::vector<UChar>& text, std::vector<UChar>* out) {
   }
 }
 
-// ICU's keys for lines of plain ASCII, made without ICU. At secondary strength ICU's key is the
-// primary weights of a line's characters, a level separator, the secondary weights with runs
-// of the common weight counted, and a terminator. Under the usual tailorings each ASCII
-// character has one primary of its own and the common secondary, or is ignored altogether;
-// then a line's key is a plain concatenation that a table makes several times faster than
-// ICU, which counts for a group list of a few hundred thousand lines. What each character
-// weighs is learnt from ICU itself, and only the characters whose every pair comes out of
-// ICU exactly as the table would make it are taken; a line with any other byte goes to ICU.
-class AsciiKeyTable {
+// ICU's keys for lines of Latin letters, digits and punctuation, made without ICU. At secondary
+// strength ICU's key is the primary weights of a line's collation elements, a level
+// separator, the secondary weights with runs of the common weight counted in a byte, and a
+// terminator. Under the usual tailorings each character of ASCII and of the Latin blocks up to
+// U+024F stands for a fixed short list of collation elements, or is ignored altogether, and
+// the key of a line of such characters is a concatenation that a table makes several times
+// faster than ICU; that counts for a group list of a few hundred thousand lines. What each
+// character weighs is learnt from ICU itself, and a character joins the table only where ICU's
+// keys show that it keeps to that scheme: its own key, its key doubled (ICU compresses runs of
+// some lead bytes), and no contraction that the table's lines could hold whole. Random lines
+// checked at the end decide whether the table is used at all. A line with any character
+// outside the table goes to ICU.
+class LatinKeyTable {
  public:
   void Learn(UCollator* collator) {
-    for (int c = 0; c < 128; ++c) chars_[c] = Measure(collator, static_cast<UChar>(c));
-    // Contractions and weights that depend on what comes before tie characters together.
-    UErrorCode status = U_ZERO_ERROR;
-    USet* contractions = uset_openEmpty();
-    ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
-    if (U_FAILURE(status)) {
-      uset_close(contractions);
-      return;
-    }
-    UChar text[64];
-    for (int32_t i = 0, n = uset_getItemCount(contractions); i < n; ++i) {
-      UChar32 start = 0, end = 0;
-      status = U_ZERO_ERROR;
-      int32_t length = uset_getItem(contractions, i, &start, &end, text, 64, &status);
-      if (U_FAILURE(status)) {
-        uset_close(contractions);
-        return;
-      }
-      // Only a contraction of ASCII characters alone can match in a line of them.
-      if (length == 0) {
-        for (UChar32 c = start; c <= end && c < 128; ++c) chars_[c].fast = false;
-      } else if (std::all_of(text, text + length, [](UChar c) { return c < 128; })) {
-        for (int32_t j = 0; j < length; ++j) chars_[text[j]].fast = false;
-      }
-    }
-    uset_close(contractions);
-    // Pairs show whether weights of neighbours are compressed or otherwise merged.
     std::string made, icu;
-    for (int a = 0; a < 128; ++a) {
-      for (int b = 0; b < 128; ++b) {
-        if (!chars_[a].fast || !chars_[b].fast) continue;
-        const char pair[] = {static_cast<char>(a), static_cast<char>(b)};
-        const UChar units[] = {static_cast<UChar>(a), static_cast<UChar>(b)};
-        Make(std::string_view(pair, 2), &made);
-        if (IcuKey(collator, units, 2, &icu) != made) chars_[a].fast = chars_[b].fast = false;
-      }
+    std::vector<UChar> units;
+    auto check = [&](const std::vector<UChar>& text) {
+      std::string bytes;
+      for (UChar c : text) AppendUtf8(c, &bytes);
+      return Make(bytes, &made) && IcuKey(collator, text.data(), static_cast<int32_t>(text.size()),
+                                          &icu) == made;
+    };
+    // Each character's own key must come out of the table as ICU makes it.
+    for (UChar c = 0; c < kChars; ++c) {
+      chars_[c] = Measure(collator, c);
+      if (chars_[c].fast && !check({c})) chars_[c] = Char();
     }
-    // Long runs, for the counting of common secondary weights.
-    int letter = 'a';
-    while (letter < 128 && !(chars_[letter].fast && chars_[letter].size > 0)) ++letter;
-    if (letter == 128) return;
-    std::vector<UChar> run;
+    UErrorCode status = U_ZERO_ERROR;
+    if (ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) == UCOL_ON) {
+      for (UChar c = '0'; c <= '9'; ++c) chars_[c].fast = false;
+    }
+    // Secondary weights in reverse order would need their own coding; lines whose weights are
+    // all common do not notice, so only the characters with other weights leave.
+    status = U_ZERO_ERROR;
+    if (ucol_getAttribute(collator, UCOL_FRENCH_COLLATION, &status) != UCOL_OFF) {
+      for (Char& c : chars_) c.fast = c.fast && c.allCommon;
+    }
+    if (!LeaveOutContractions(collator)) return;
+    // A lead byte that ICU compresses shows in a character doubled; such characters leave.
+    for (UChar c = 0; c < kChars; ++c) {
+      if (chars_[c].fast && !check({c, c})) chars_[c].fast = false;
+    }
+    std::vector<UChar> fast;
+    for (UChar c = 0; c < kChars; ++c) {
+      if (chars_[c].fast) fast.push_back(c);
+    }
+    if (fast.empty()) return;
+    // Long runs of common weights, then random lines with the secondary weights between them.
     for (int n = 1; n <= 120; ++n) {
-      run.push_back(static_cast<UChar>(letter));
-      Make(std::string(static_cast<size_t>(n), static_cast<char>(letter)), &made);
-      if (IcuKey(collator, run.data(), n, &icu) != made) return;
+      units.assign(static_cast<size_t>(n), 'a');
+      if (chars_['a'].fast && !check(units)) return;
+    }
+    std::mt19937 random(20261211);
+    for (int i = 0; i < 600; ++i) {
+      units.clear();
+      for (size_t n = random() % (i % 4 == 0 ? 120 : 10); n > 0; --n) {
+        units.push_back(fast[random() % fast.size()]);
+      }
+      if (!check(units)) return;
     }
     usable_ = true;
   }
 
-  // The key of `line` when all its bytes are characters of the table; false otherwise.
-  bool Make(std::string_view line, std::string* key) const {
-    key->resize(line.size() * 4 + line.size() / kCommonRun + 4);
-    auto* out = reinterpret_cast<uint8_t*>(key->data());
-    size_t weighed = 0;
-    for (char c : line) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 128 || !chars_[byte].fast) return false;
-      const Char& weight = chars_[byte];
-      for (uint8_t i = 0; i < weight.size; ++i) *out++ = weight.primary[i];
-      weighed += weight.size > 0 ? 1 : 0;
+  bool Usable() const { return usable_; }
+
+  // The key of `line` when all its characters are in the table; false otherwise.
+  bool Make(std::string_view line, std::string* key) {
+    // A line of megabytes is not a group line; ICU works out the size of its key.
+    if (line.size() > kLongestLine) return false;
+    // Room for the worst case: every element a primary of two bytes, and a secondary weight
+    // with a count byte before it.
+    const size_t elements = line.size() * kMaxElements;
+    key->resize(elements * 4 + elements / kCommonRun + 4);
+    secondaries_.resize(elements * 2 + elements / kCommonRun + 2);
+    auto* const begin = reinterpret_cast<uint8_t*>(key->data());
+    uint8_t* out = begin;
+    // Secondary weights wait here until the primary ones are all written; common weights are
+    // only counted, and their count is written before the next weight that is not common.
+    uint8_t* const waiting = secondaries_.data();
+    uint8_t* secondary = waiting;
+    size_t commons = 0;
+    auto writeCommons = [&commons](uint8_t next, uint8_t* to) {
+      if (commons == 0) return to;
+      size_t more = commons - 1;
+      for (; more >= kCommonRun; more -= kCommonRun) *to++ = kCommonMiddle;
+      *to++ = static_cast<uint8_t>(next < kCommon ? kCommonLow + more : kCommonHigh - more);
+      commons = 0;
+      return to;
+    };
+    for (size_t at = 0; at < line.size();) {
+      const auto lead = static_cast<unsigned char>(line[at]);
+      size_t c = lead;
+      if (lead < 0x80) {
+        at += 1;
+      } else if (lead >= 0xC2 && lead <= 0xDF && at + 1 < line.size() &&
+                 (static_cast<unsigned char>(line[at + 1]) & 0xC0) == 0x80) {
+        c = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(line[at + 1]) & 0x3Fu);
+        at += 2;
+      } else {
+        return false;
+      }
+      if (c >= kChars || !chars_[c].fast) return false;
+      const Char& weights = chars_[c];
+      for (uint8_t i = 0; i < weights.primarySize; ++i) *out++ = weights.primary[i];
+      if (weights.allCommon) {
+        commons += weights.secondarySize;
+        continue;
+      }
+      for (uint8_t i = 0; i < weights.secondarySize; ++i) {
+        const uint8_t s = weights.secondary[i];
+        if (s == kCommon) {
+          ++commons;
+        } else {
+          secondary = writeCommons(s, secondary);
+          *secondary++ = s;
+        }
+      }
     }
     *out++ = kLevelSeparator;
-    if (weighed > 0) {
-      size_t more = weighed - 1;
-      for (; more >= kCommonRun; more -= kCommonRun) *out++ = kCommonMiddle;
-      *out++ = static_cast<uint8_t>(kCommonLow + more);
-    }
+    const auto waited = static_cast<size_t>(secondary - waiting);
+    if (waited > 0) std::memcpy(out, waiting, waited);
+    out = writeCommons(0, out + waited);
     *out++ = 0;
-    key->resize(static_cast<size_t>(out - reinterpret_cast<uint8_t*>(key->data())));
+    key->resize(static_cast<size_t>(out - begin));
     return true;
   }
 
-  bool Usable() const { return usable_; }
-
  private:
-  // ICU's coding of runs of the common secondary weight.
+  // The table's reach: ASCII and the Latin blocks of two-byte UTF-8.
+  static constexpr UChar kChars = 0x250;
+  // Longer lines go to ICU, so that the room set aside for a key stays small.
+  static constexpr size_t kLongestLine = 4096;
+  // Collation elements per character that the table holds (ß, æ and the like have two).
+  static constexpr size_t kMaxElements = 3;
+  // ICU's coding of a key at secondary strength.
   static constexpr uint8_t kLevelSeparator = 0x01;
+  static constexpr uint8_t kCommon = 0x05;
   static constexpr uint8_t kCommonLow = 0x05;
   static constexpr uint8_t kCommonMiddle = 0x25;
+  static constexpr uint8_t kCommonHigh = 0x45;
   static constexpr size_t kCommonRun = 33;
 
   struct Char {
     bool fast = false;
-    uint8_t size = 0;  // bytes of the primary weight; 0 for a character that is ignored
-    std::array<uint8_t, 4> primary{};
+    bool allCommon = true;  // every secondary weight is the common one
+    uint8_t primarySize = 0;
+    uint8_t secondarySize = 0;
+    std::array<uint8_t, 2 * kMaxElements> primary{};
+    std::array<uint8_t, kMaxElements> secondary{};
   };
+
+  static void AppendUtf8(UChar c, std::string* out) {
+    if (c < 0x80) {
+      out->push_back(static_cast<char>(c));
+    } else {
+      out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
 
   static const std::string& IcuKey(UCollator* collator, const UChar* text, int32_t length,
                                    std::string* key) {
-    uint8_t bytes[512];
+    uint8_t bytes[1024];
     int32_t size = ucol_getSortKey(collator, text, length, bytes, sizeof bytes);
     if (size <= 0 || size > static_cast<int32_t>(sizeof bytes)) size = 0;
     key->assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
     return *key;
   }
 
-  // A character alone: its primary bytes and the common secondary, or nothing at all.
+  // A character alone: its collation elements, when each has at most two primary bytes and a
+  // one-byte secondary weight, and the character is a starter, which ICU never reorders.
   static Char Measure(UCollator* collator, UChar c) {
-    std::string key;
-    IcuKey(collator, &c, 1, &key);
     Char out;
-    const size_t separator = key.find(static_cast<char>(kLevelSeparator));
-    if (separator == std::string::npos || separator > out.primary.size()) return out;
-    const std::string_view rest = std::string_view(key).substr(separator);
-    const bool ignored = separator == 0 && rest == std::string_view("\x01\0", 2);
-    const bool plain =
-        separator > 0 && rest == std::string_view("\x01\x05\0", 3);
-    if (!ignored && !plain) return out;
+    if (c >= 0x80 && (u_getCombiningClass(c) != 0 ||
+                      u_getIntPropertyValue(c, UCHAR_LEAD_CANONICAL_COMBINING_CLASS) != 0)) {
+      return out;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationElements* elements = ucol_openElements(collator, &c, 1, &status);
+    if (U_FAILURE(status)) return out;
+    bool plain = true;
+    for (int32_t element; (element = ucol_next(elements, &status)) != UCOL_NULLORDER;) {
+      const auto bits = static_cast<uint32_t>(element);
+      const bool continuation = (bits & 0xC0) == 0xC0;
+      const auto p1 = static_cast<uint8_t>(bits >> 24), p2 = static_cast<uint8_t>(bits >> 16);
+      const auto s = static_cast<uint8_t>(bits >> 8);
+      if (p1 == 0 && p2 == 0 && s == 0) continue;  // no weight at this strength
+      // Weight bytes beyond two primary and one secondary byte, a primary weight without a
+      // secondary one, or more elements than the table holds.
+      if (continuation || (p1 == 0 && p2 != 0) || s == 0 || out.secondarySize == kMaxElements) {
+        plain = false;
+        break;
+      }
+      if (p1 != 0) out.primary[out.primarySize++] = p1;
+      if (p2 != 0) out.primary[out.primarySize++] = p2;
+      out.secondary[out.secondarySize++] = s;
+      out.allCommon = out.allCommon && s == kCommon;
+    }
+    ucol_closeElements(elements);
+    if (U_FAILURE(status) || !plain) return Char();
     out.fast = true;
-    out.size = static_cast<uint8_t>(separator);
-    for (size_t i = 0; i < separator; ++i) out.primary[i] = static_cast<uint8_t>(key[i]);
     return out;
   }
 
-  std::array<Char, 128> chars_{};
+  // Contractions and weights that depend on what comes before tie characters together; only
+  // those made of the table's characters alone could match in a line that the table takes.
+  bool LeaveOutContractions(UCollator* collator) {
+    UErrorCode status = U_ZERO_ERROR;
+    USet* contractions = uset_openEmpty();
+    ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
+    bool done = U_SUCCESS(status);
+    UChar text[64];
+    for (int32_t i = 0, n = uset_getItemCount(contractions); done && i < n; ++i) {
+      UChar32 start = 0, end = 0;
+      int32_t length = uset_getItem(contractions, i, &start, &end, text, 64, &status);
+      if (U_FAILURE(status)) {
+        done = false;
+      } else if (length == 0) {
+        for (UChar32 c = start; c <= end && c < kChars; ++c) chars_[c].fast = false;
+      } else if (std::all_of(text, text + length, [](UChar c) { return c < kChars; })) {
+        // One character of it left out is enough to keep the whole out of the table's lines;
+        // the last one in code point order, which spares the ASCII letters where it can
+        // (the middle dot of the root order's "l·" goes, the l stays).
+        chars_[*std::max_element(text, text + length)].fast = false;
+      }
+    }
+    uset_close(contractions);
+    return done;
+  }
+
+  std::array<Char, kChars> chars_{};
+  std::vector<uint8_t> secondaries_;  // reused from line to line
   bool usable_ = false;
 };
 
@@ -230,7 +340,7 @@ class IcuCollator : public Collator {
     }
     if (collator_ != nullptr) {
       ucol_setStrength(collator_, UCOL_SECONDARY);
-      ascii_.Learn(collator_);
+      latin_.Learn(collator_);
     }
   }
   ~IcuCollator() override {
@@ -259,7 +369,7 @@ class IcuCollator : public Collator {
   // ICU's key alone: lines that it finds equal but Compare tells apart by their folded texts
   // are rare, and leaving those texts out of the key halves a group list's keys.
   void SortKey(std::string_view line, std::string* key) override {
-    if (ascii_.Usable() && ascii_.Make(line, key)) return;
+    if (latin_.Usable() && latin_.Make(line, key)) return;
     Decode(line, &a_);
     key->clear();
     if (collator_ != nullptr) {
@@ -277,7 +387,7 @@ class IcuCollator : public Collator {
 
  private:
   UCollator* collator_ = nullptr;
-  AsciiKeyTable ascii_;
+  LatinKeyTable latin_;
   // Reused from call to call: sorting a large list compares millions of times.
   std::vector<UChar> a_, b_, foldedA_, foldedB_;
   std::vector<uint8_t> icuKey_ = std::vector<uint8_t>(256);

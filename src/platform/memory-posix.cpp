@@ -49,6 +49,18 @@ void* AllocateLarge(size_t bytes) {
   return reinterpret_cast<void*>(aligned);
 }
 
+void PreferLargePages(void* block, size_t bytes) noexcept {
+  if (!kMapLargeBlocks) return;
+  // Only whole large pages inside the block: advice on a page that holds other data too would
+  // change how that data is backed.
+  const auto start = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (start + bytes) & ~(kLargePage - 1);
+  if (bytes >= kLargePage && end > first) {
+    madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+  }
+}
+
 void FreeLarge(void* block, size_t bytes) noexcept {
   if (block == nullptr) return;
   if (!kMapLargeBlocks || bytes < kLargePage) {

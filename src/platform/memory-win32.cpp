@@ -11,4 +11,6 @@ void FreeLarge(void* block, size_t) noexcept {
   ::operator delete(block);
 }
 
+void PreferLargePages(void*, size_t) noexcept {}
+
 }  // namespace kelbrin

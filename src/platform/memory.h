@@ -12,6 +12,9 @@ namespace kelbrin {
 // first touching them shrinks several hundredfold.
 void* AllocateLarge(size_t bytes);  // throws std::bad_alloc
 void FreeLarge(void* block, size_t bytes) noexcept;
+// Asks for large pages under a block that came from elsewhere, such as a string's reserved
+// room, before it is first written; only advice, and nothing where the system has none.
+void PreferLargePages(void* block, size_t bytes) noexcept;
 
 template <class T>
 struct LargeAllocator {

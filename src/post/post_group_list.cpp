@@ -5,6 +5,7 @@
 
 #include "app/errors.h"
 #include "app/run_log.h"
+#include "platform/memory.h"
 #include "platform/text.h"
 #include "post/header_date.h"
 
@@ -44,7 +45,9 @@ void AppendListFile(Run& run) {
   // Room for the whole list at once: growing block by block would copy the article over and
   // over and, at the end, hold it twice.
   if (size <= run.articleText.max_size() - run.articleText.size()) {
-    run.articleText.reserve(run.articleText.size() + static_cast<size_t>(size));
+    const size_t head = run.articleText.size();
+    run.articleText.reserve(head + static_cast<size_t>(size));
+    PreferLargePages(run.articleText.data() + head, run.articleText.capacity() - head);
   }
   std::array<char, BodyBlockSize> block;
   uint64_t position = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <unicode/ucol.h>
+#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <random>
@@ -143,14 +144,26 @@ TEST_F(PosixCollation, SortKeysOrderLinesAsCompareDoes) {
   }
 }
 
-// Lines of plain ASCII get their keys from a table instead of ICU; they must be ICU's keys to
-// the byte, or lines with and without other characters would sort apart. The locales include
-// contractions of ASCII letters (Czech ch, Danish aa, Hungarian cs, dz, gy, ...), a backward
-// secondary level (Canadian French) and punctuation that does not count (Thai).
-TEST_F(PosixCollation, KeysOfAsciiLinesAreIcuKeys) {
-  const std::string common = "aceghlnosyzACHLSZ019.-_'! \t\x01";
+// Lines of Latin letters, digits and punctuation get their keys from a table instead of ICU;
+// they must be ICU's keys to the byte, or lines with and without other characters would sort
+// apart. The locales include contractions (Czech ch, Danish aa, Hungarian cs, dz, gy, Catalan
+// l with a middle dot in the root order), a backward secondary level (Canadian French) and
+// punctuation that does not count (Thai).
+TEST_F(PosixCollation, KeysOfLatinLinesAreIcuKeys) {
+  std::vector<std::string> alphabet;
+  for (char c : std::string("aceghlnosyzACHLSZ019.-_'! \t\x01")) alphabet.emplace_back(1, c);
+  // ä ö ü ß Ä é è ç ñ ø å æ œ Ÿ ł ő ǅ ſ µ ª ² ½ × « ¿ § · ŉ ǰ Ǆ, then characters beyond the
+  // table: α, a combining diaeresis, € and a character outside the BMP.
+  for (const char* piece :
+       {"\xC3\xA4", "\xC3\xB6", "\xC3\xBC", "\xC3\x9F", "\xC3\x84", "\xC3\xA9", "\xC3\xA8",
+        "\xC3\xA7", "\xC3\xB1", "\xC3\xB8", "\xC3\xA5", "\xC3\xA6", "\xC5\x93", "\xC5\xB8",
+        "\xC5\x82", "\xC5\x91", "\xC7\x85", "\xC5\xBF", "\xC2\xB5", "\xC2\xAA", "\xC2\xB2",
+        "\xC2\xBD", "\xC3\x97", "\xC2\xAB", "\xC2\xBF", "\xC2\xA7", "\xC2\xB7", "\xC5\x89",
+        "\xC7\xB0", "\xC7\x84", "\xCE\xB1", "\xCC\x88", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"}) {
+    alphabet.emplace_back(piece);
+  }
   for (const char* locale : {"de_DE", "en_US", "cs_CZ", "da_DK", "hu_HU", "fr_CA", "th_TH",
-                             "sv_SE", "ja_JP", "tr_TR"}) {
+                             "sv_SE", "ca_ES", "tr_TR"}) {
     SCOPED_TRACE(locale);
     auto collator = Under((std::string(locale) + ".UTF-8").c_str());
     UErrorCode status = U_ZERO_ERROR;
@@ -159,19 +172,27 @@ TEST_F(PosixCollation, KeysOfAsciiLinesAreIcuKeys) {
     ucol_setStrength(icu, UCOL_SECONDARY);
     std::mt19937 random(7);
     std::string key;
-    std::vector<UChar> units;
+    std::vector<UChar> units(1 << 12);
     std::vector<uint8_t> expected(1 << 14);
-    for (int i = 0; i < 3000; ++i) {
-      // Short lines of every ASCII byte, and long ones of a few, past the runs of 33 and 66
-      // common weights that the key counts in one byte each.
+    for (int i = 0; i < 4000; ++i) {
+      // Short lines, and long ones past the runs of 33 and 66 common weights that the key
+      // counts in one byte each; every fourth line has any ASCII byte.
       std::string line;
       const size_t length = i % 3 == 0 ? random() % 150 : random() % 8;
       for (size_t n = 0; n < length; ++n) {
-        line += i % 2 == 0 ? common[random() % common.size()] : static_cast<char>(random() % 128);
+        if (i % 4 == 0) {
+          line += static_cast<char>(random() % 128);
+        } else {
+          line += alphabet[random() % alphabet.size()];
+        }
       }
-      units.assign(line.begin(), line.end());
-      const int32_t size = ucol_getSortKey(icu, units.data(), static_cast<int32_t>(units.size()),
-                                           expected.data(), static_cast<int32_t>(expected.size()));
+      int32_t size = 0;
+      status = U_ZERO_ERROR;
+      u_strFromUTF8(units.data(), static_cast<int32_t>(units.size()), &size, line.data(),
+                    static_cast<int32_t>(line.size()), &status);
+      ASSERT_TRUE(U_SUCCESS(status));
+      size = ucol_getSortKey(icu, units.data(), size, expected.data(),
+                             static_cast<int32_t>(expected.size()));
       collator->SortKey(line, &key);
       ASSERT_EQ(key, std::string(expected.begin(), expected.begin() + size)) << "line " << line;
     }
