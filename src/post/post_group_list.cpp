@@ -82,9 +82,13 @@ void PostGroupList(Run& run) {
   // rather than being held twice; the target group is a copy, so a host that writes into it
   // changes nothing. The kept article is what the host left in its argument: the article,
   // unless the host rewrote it, and nothing reads it afterwards.
-  std::vector<Variant> args{Variant::Text(std::move(run.articleText), true),
-                            Variant::Text(run.targetGroup, true), Variant::Bool(false),
-                            Variant::Bool(false)};
+  // Built in place: a braced list would copy the article out of its initializer list.
+  std::vector<Variant> args;
+  args.reserve(4);
+  args.push_back(Variant::Text(std::move(run.articleText), true));
+  args.push_back(Variant::Text(run.targetGroup, true));
+  args.push_back(Variant::Bool(false));
+  args.push_back(Variant::Bool(false));
   Variant answer = run.hostObject->Call("NewsImport", args);
   run.articleText = std::move(args[0].text);
   if (ImportRefused(answer)) {
