@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
-#include <utility>
 #include <functional>
 #include <new>
 
@@ -77,12 +75,11 @@ size_t GroupList::FindKey(std::string_view key, uint64_t hash, std::string_view 
 }
 
 void GroupList::GrowIfFull() {
+  if ((entries_.size() + 1) * 2 <= byKey_.size()) return;
   // Slot entries are numbers + 1 in 32 bits, and homes come from 32-bit tags; a list that
   // long would not fit in memory anyway.
   if (entries_.size() >= UINT32_MAX / 2) throw std::bad_alloc();
-  for (auto [table, held] :
-       {std::pair{&byLine_, byLineCount_}, std::pair{&byKey_, entries_.size()}}) {
-    if ((held + 1) * 2 <= table->size()) continue;
+  for (Table* table : {&byLine_, &byKey_}) {
     Table grown(table->size() * 2);
     const int bits = Bits(grown.size());
     const size_t mask = grown.size() - 1;
@@ -99,26 +96,17 @@ void GroupList::GrowIfFull() {
 void GroupList::AddGroupLine(std::string_view line) {
   if (sorted_) Reopen();
   GrowIfFull();
-  // A key that is quick to make goes straight to the key table. For other lines, the same
-  // bytes again, the usual repeat of a group that several servers carry, need no key; only
-  // such lines are kept in the table by bytes, and a repeat of one is always another one.
-  uint64_t lineHash = 0;
-  size_t lineSlot = SIZE_MAX;
-  if (!collator_.QuickSortKey(line, &key_)) {
-    lineHash = Hash(line);
-    lineSlot = FindLine(line, lineHash);
-    if (byLine_[lineSlot].entry != 0) return;
-    collator_.SortKey(line, &key_);
-  }
+  // The same bytes again, the usual repeat of a group that several servers carry, need no key.
+  const uint64_t lineHash = Hash(line);
+  const size_t lineSlot = FindLine(line, lineHash);
+  if (byLine_[lineSlot].entry != 0) return;
+  collator_.SortKey(line, &key_);
   const uint64_t keyHash = Hash(key_);
   const size_t keySlot = FindKey(key_, keyHash, line);
   if (byKey_[keySlot].entry != 0) return;
   entries_.push_back({lines_.Put(line), keys_.Put(key_)});
   const auto number = static_cast<uint32_t>(entries_.size());
-  if (lineSlot != SIZE_MAX) {
-    byLine_[lineSlot] = {Tag(lineHash), number};
-    ++byLineCount_;
-  }
+  byLine_[lineSlot] = {Tag(lineHash), number};
   byKey_[keySlot] = {Tag(keyHash), number};
 }
 
@@ -130,7 +118,6 @@ void GroupList::Reopen() {
   entries_.clear();
   byLine_.assign(kFirstSlots, Slot{});
   byKey_.assign(kFirstSlots, Slot{});
-  byLineCount_ = 0;
   sorted_ = false;
   // Distinct lines in order: each is added, and keeps its place and its spelling.
   for (const Entry& entry : entries) AddGroupLine(ByteArena::Get(entry.line));

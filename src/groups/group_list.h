@@ -54,7 +54,7 @@ class GroupList {
   size_t FindLine(std::string_view line, uint64_t hash) const;
   // The slot of an entry with key `key` that compares equal to `line`, or a free slot.
   size_t FindKey(std::string_view key, uint64_t hash, std::string_view line);
-  // Doubles each table once half of its slots are taken.
+  // Doubles both tables once half of their slots are taken.
   void GrowIfFull();
   // Brings back the keys and tables that Sorted let go of.
   void Reopen();
@@ -65,10 +65,8 @@ class GroupList {
   // In the order of addition, or in ascending order once sorted.
   LargeVector<Entry> entries_;
   bool sorted_ = false;
-  // Entries by their exact bytes, so that repeats skip the collation (only those whose key is
-  // not quick to make); and every entry by its key.
+  // Every entry by its exact bytes, so that repeats skip the collation; and by its key.
   Table byLine_, byKey_;
-  size_t byLineCount_ = 0;
   // Lines and keys apart, so that the keys go in one piece when the list is sorted.
   ByteArena lines_, keys_;
   std::string key_;  // reused for every line

@@ -160,11 +160,9 @@ class LatinKeyTable {
     // Room for the worst case: every element a primary of two bytes, and a secondary weight
     // with a count byte before it.
     const size_t elements = line.size() * kMaxElements;
-    if (made_.size() < elements * 4 + elements / kCommonRun + 4) {
-      made_.resize(elements * 4 + elements / kCommonRun + 4);
-      secondaries_.resize(elements * 2 + elements / kCommonRun + 2);
-    }
-    uint8_t* const begin = made_.data();
+    key->resize(elements * 4 + elements / kCommonRun + 4);
+    secondaries_.resize(elements * 2 + elements / kCommonRun + 2);
+    auto* const begin = reinterpret_cast<uint8_t*>(key->data());
     uint8_t* out = begin;
     // Secondary weights wait here until the primary ones are all written; common weights are
     // only counted, and their count is written before the next weight that is not common.
@@ -213,7 +211,7 @@ class LatinKeyTable {
     if (waited > 0) std::memcpy(out, waiting, waited);
     out = writeCommons(0, out + waited);
     *out++ = 0;
-    key->assign(reinterpret_cast<const char*>(begin), static_cast<size_t>(out - begin));
+    key->resize(static_cast<size_t>(out - begin));
     return true;
   }
 
@@ -321,8 +319,7 @@ class LatinKeyTable {
   }
 
   std::array<Char, kChars> chars_{};
-  // Reused from line to line: the key as it is made, and the secondary weights meanwhile.
-  std::vector<uint8_t> made_, secondaries_;
+  std::vector<uint8_t> secondaries_;  // reused from line to line
   bool usable_ = false;
 };
 
@@ -369,14 +366,10 @@ class IcuCollator : public Collator {
     return 0;
   }
 
-  bool QuickSortKey(std::string_view line, std::string* key) override {
-    return latin_.Usable() && latin_.Make(line, key);
-  }
-
   // ICU's key alone: lines that it finds equal but Compare tells apart by their folded texts
   // are rare, and leaving those texts out of the key halves a group list's keys.
   void SortKey(std::string_view line, std::string* key) override {
-    if (QuickSortKey(line, key)) return;
+    if (latin_.Usable() && latin_.Make(line, key)) return;
     Decode(line, &a_);
     key->clear();
     if (collator_ != nullptr) {

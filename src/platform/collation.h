@@ -14,13 +14,6 @@ class Collator {
   // order of Compare wherever two keys differ. Equal lines have equal keys; lines with equal
   // keys may still differ, and Compare tells.
   virtual void SortKey(std::string_view line, std::string* key) = 0;
-  // SortKey's key, made only where that is cheaper than finding the line among earlier ones by
-  // its bytes; false, with *key undefined, where it is not.
-  virtual bool QuickSortKey(std::string_view line, std::string* key) {
-    (void)line;
-    (void)key;
-    return false;
-  }
 };
 
 }  // namespace kelbrin
