@@ -160,9 +160,11 @@ class LatinKeyTable {
     // Room for the worst case: every element a primary of two bytes, and a secondary weight
     // with a count byte before it.
     const size_t elements = line.size() * kMaxElements;
-    key->resize(elements * 4 + elements / kCommonRun + 4);
-    secondaries_.resize(elements * 2 + elements / kCommonRun + 2);
-    auto* const begin = reinterpret_cast<uint8_t*>(key->data());
+    if (made_.size() < elements * 4 + elements / kCommonRun + 4) {
+      made_.resize(elements * 4 + elements / kCommonRun + 4);
+      secondaries_.resize(elements * 2 + elements / kCommonRun + 2);
+    }
+    uint8_t* const begin = made_.data();
     uint8_t* out = begin;
     // Secondary weights wait here until the primary ones are all written; common weights are
     // only counted, and their count is written before the next weight that is not common.
@@ -211,7 +213,7 @@ class LatinKeyTable {
     if (waited > 0) std::memcpy(out, waiting, waited);
     out = writeCommons(0, out + waited);
     *out++ = 0;
-    key->resize(static_cast<size_t>(out - begin));
+    key->assign(reinterpret_cast<const char*>(begin), static_cast<size_t>(out - begin));
     return true;
   }
 
@@ -319,7 +321,8 @@ class LatinKeyTable {
   }
 
   std::array<Char, kChars> chars_{};
-  std::vector<uint8_t> secondaries_;  // reused from line to line
+  // Reused from line to line: the key as it is made, and the secondary weights meanwhile.
+  std::vector<uint8_t> made_, secondaries_;
   bool usable_ = false;
 };
 
