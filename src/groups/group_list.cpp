@@ -10,6 +10,8 @@ namespace kelbrin {
 namespace {
 
 constexpr size_t kFirstSlots = 1024;
+// Buckets of the sort, one for each value of a key's first two bytes.
+constexpr size_t kBuckets = size_t{1} << 16;
 
 uint64_t Hash(std::string_view bytes) {
   return static_cast<uint64_t>(std::hash<std::string_view>{}(bytes));
@@ -130,21 +132,37 @@ void GroupList::Sort() {
     uint64_t first, second;
     Entry entry;
   };
-  LargeVector<Item> items;
-  items.reserve(entries_.size());
+  // The entries go into buckets by the first two bytes of their keys, a pass that does the
+  // work of the sort's first levels at a fraction of their cost, and each bucket, a few
+  // hundred entries in a full group list, is sorted on its own.
+  auto bucketOf = [](uint64_t first) { return static_cast<size_t>(first >> 48); };
+  std::vector<size_t> ends(kBuckets + 1, 0);
+  for (const Entry& entry : entries_) {
+    ++ends[bucketOf(KeyBytes(ByteArena::Get(entry.key), 0)) + 1];
+  }
+  for (size_t bucket = 1; bucket <= kBuckets; ++bucket) ends[bucket] += ends[bucket - 1];
+  LargeVector<Item> items(entries_.size());
   for (const Entry& entry : entries_) {
     std::string_view key = ByteArena::Get(entry.key);
-    items.push_back({KeyBytes(key, 0), KeyBytes(key, 8), entry});
+    const uint64_t first = KeyBytes(key, 0);
+    items[ends[bucketOf(first)]++] = {first, KeyBytes(key, 8), entry};
   }
   // No two entries are equal, so the order is total and the sort's instability moot.
-  std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
+  auto before = [this](const Item& a, const Item& b) {
     if (a.first != b.first) return a.first < b.first;
     if (a.second != b.second) return a.second < b.second;
     if (int order = ByteArena::Get(a.entry.key).compare(ByteArena::Get(b.entry.key))) {
       return order < 0;
     }
     return collator_.Compare(ByteArena::Get(a.entry.line), ByteArena::Get(b.entry.line)) < 0;
-  });
+  };
+  // Each bucket's end is now where the next one starts.
+  for (size_t bucket = 0, begin = 0; bucket < kBuckets; begin = ends[bucket++]) {
+    if (ends[bucket] - begin > 1) {
+      std::sort(items.begin() + static_cast<ptrdiff_t>(begin),
+                items.begin() + static_cast<ptrdiff_t>(ends[bucket]), before);
+    }
+  }
   for (size_t i = 0; i < items.size(); ++i) entries_[i] = {items[i].entry.line, nullptr};
   keys_.Clear();
   sorted_ = true;
