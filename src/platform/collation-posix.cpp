@@ -160,8 +160,9 @@ class LatinKeyTable {
     // Room for the worst case: every element a primary of two bytes, and a secondary weight
     // with a count byte before it.
     const size_t elements = line.size() * kMaxElements;
-    if (made_.size() < elements * 4 + elements / kCommonRun + 4) {
-      made_.resize(elements * 4 + elements / kCommonRun + 4);
+    if (made_.size() < elements * 4 + elements / kCommonRun + 12) {
+      // Eight bytes over, for the whole words of primary weight written at a time.
+      made_.resize(elements * 4 + elements / kCommonRun + 12);
       secondaries_.resize(elements * 2 + elements / kCommonRun + 2);
     }
     uint8_t* const begin = made_.data();
@@ -193,7 +194,9 @@ class LatinKeyTable {
       }
       if (c >= kChars || !chars_[c].fast) return false;
       const Char& weights = chars_[c];
-      for (uint8_t i = 0; i < weights.primarySize; ++i) *out++ = weights.primary[i];
+      // All eight bytes at once, of which the next character's overwrite what is not ours.
+      std::memcpy(out, weights.primary.data(), weights.primary.size());
+      out += weights.primarySize;
       if (weights.allCommon) {
         commons += weights.secondarySize;
         continue;
@@ -237,7 +240,8 @@ class LatinKeyTable {
     bool allCommon = true;  // every secondary weight is the common one
     uint8_t primarySize = 0;
     uint8_t secondarySize = 0;
-    std::array<uint8_t, 2 * kMaxElements> primary{};
+    std::array<uint8_t, 8> primary{};  // 2 * kMaxElements bytes at most, in a word
+    static_assert(2 * kMaxElements <= 8);
     std::array<uint8_t, kMaxElements> secondary{};
   };
 
