@@ -37,7 +37,8 @@ std::string TakeText(const char* text, size_t length) {
 // True when the server's text in `value` has the bytes of `text`.
 bool Holds(const InprocVariant& value, const std::string& text) {
   if (value.text_length != text.size()) return false;
-  return text.empty() || (value.text != nullptr && std::memcmp(value.text, text.data(), text.size()) == 0);
+  return text.empty() ||
+         (value.text != nullptr && std::memcmp(value.text, text.data(), text.size()) == 0);
 }
 
 class InprocAutomationObject : public AutomationObject {

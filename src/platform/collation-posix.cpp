@@ -1,5 +1,5 @@
-#include <unicode/ucol.h>
 #include <unicode/uchar.h>
+#include <unicode/ucol.h>
 #include <unicode/ucoleitr.h>
 #include <unicode/uset.h>
 #include <unicode/ustring.h>
@@ -107,8 +107,8 @@ class LatinKeyTable {
     auto check = [&](const std::vector<UChar>& text) {
       std::string bytes;
       for (UChar c : text) AppendUtf8(c, &bytes);
-      return Make(bytes, &made) && IcuKey(collator, text.data(), static_cast<int32_t>(text.size()),
-                                          &icu) == made;
+      return Make(bytes, &made) &&
+             IcuKey(collator, text.data(), static_cast<int32_t>(text.size()), &icu) == made;
     };
     // Each character's own key must come out of the table as ICU makes it.
     for (UChar c = 0; c < kChars; ++c) {

@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -100,7 +101,8 @@ struct ScriptedObject : InprocObject {
   int32_t status = kStatusOk;
   InprocVariant answer = {};
   std::string answerText;
-  std::string replaceFirstWith;  // when set, the first by-ref text is replaced
+  std::string replaceFirstWith;    // when set, the first by-ref text is replaced
+  bool upperFirstInPlace = false;  // the first by-ref text is changed in its own buffer
   bool released = false;
 };
 
@@ -127,6 +129,12 @@ int32_t ScriptedInvoke(InprocObject* self, int32_t, InprocVariant* args, int32_t
     FreeText(args[0].text);  // the callee owns the buffer it replaces
     args[0].text = CopyText(object.replaceFirstWith);
     args[0].text_length = object.replaceFirstWith.size();
+  }
+  if (object.upperFirstInPlace && count > 0 && args[0].by_ref) {
+    for (size_t i = 0; i < args[0].text_length; ++i) {
+      args[0].text[i] =
+          static_cast<char>(std::toupper(static_cast<unsigned char>(args[0].text[i])));
+    }
   }
   if (object.status == kStatusException) {
     *description = CopyText("Spool voll.  ");
@@ -189,6 +197,15 @@ TEST_F(PosixAutomationObject, PassesArgumentsInOrderAndCopiesByRefTextsBack) {
   EXPECT_EQ(scripted_.seenArgs[4].integer, -5);
   EXPECT_EQ(args[0].text, std::string("new\0text", 8));
   EXPECT_EQ(args[1].text, "alt.test");
+}
+
+TEST_F(PosixAutomationObject, ByRefTextChangedInItsOwnBufferComesBackChanged) {
+  // Same buffer, same length, other bytes: only a look at the bytes tells.
+  std::vector<Variant> args = {Variant::Text("alt.test", true), Variant::Text("de.test", true)};
+  scripted_.upperFirstInPlace = true;
+  EXPECT_EQ(object_->Invoke(1, args).status, kStatusOk);
+  EXPECT_EQ(args[0].text, "ALT.TEST");
+  EXPECT_EQ(args[1].text, "de.test");
 }
 
 TEST_F(PosixAutomationObject, ConvertsResultsOfEveryType) {
