@@ -13,11 +13,16 @@ constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER;  // 
 // BSTRs that by-reference texts point at. Clears every slot once the call is over.
 class ArgumentArray {
  public:
-  explicit ArgumentArray(const std::vector<Variant>& args)
+  explicit ArgumentArray(std::vector<Variant>& args)
       : slots_(args.size()), references_(args.size()) {
     for (size_t i = 0; i < args.size(); ++i) {
       VariantInit(&slots_[args.size() - 1 - i]);
       Fill(args[i], &slots_[args.size() - 1 - i], &references_[i]);
+      // A by-reference text comes back from its BSTR in any case (CopyBack), so the caller's
+      // copy need not take up memory during the call: for an article, megabytes.
+      if (args[i].type == Variant::Type::Text && args[i].byRef && references_[i].Get()) {
+        std::string().swap(args[i].text);
+      }
     }
   }
   ArgumentArray(const ArgumentArray&) = delete;

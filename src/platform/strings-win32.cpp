@@ -24,8 +24,13 @@ std::wstring Widen(std::string_view ansi) {
 }
 
 BSTR AllocBstr(std::string_view ansi) {
-  std::wstring wide = Widen(ansi);
-  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  // Converted straight into the BSTR: an article of megabytes is not widened twice.
+  if (ansi.empty()) return SysAllocStringLen(nullptr, 0);
+  int length = ClampLength(ansi.size());
+  int needed = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+  BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(needed));
+  if (text != nullptr) MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text, needed);
+  return text;
 }
 
 std::string Narrow(const wchar_t* wide, size_t length) {
