@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+#include <utility>
 #include <functional>
 #include <new>
 
@@ -66,22 +68,23 @@ size_t GroupList::FindKey(std::string_view key, uint64_t hash, std::string_view 
     const Slot& slot = byKey_[at];
     if (slot.entry == 0) return at;
     if (slot.tag != tag) continue;
-    // An equal key is almost always an equal line; where the collator's keys tie for lines
-    // that differ, its comparison tells, and such entries share a key in the table.
+    // An equal key is almost always an equal line, often the very same bytes; where the
+    // collator's keys tie for lines that differ, its comparison tells, and such entries share
+    // a key in the table.
     const Entry& entry = entries_[slot.entry - 1];
-    if (ByteArena::Get(entry.key) == key &&
-        collator_.Compare(ByteArena::Get(entry.line), line) == 0) {
-      return at;
-    }
+    if (ByteArena::Get(entry.key) != key) continue;
+    const std::string_view held = ByteArena::Get(entry.line);
+    if (held == line || collator_.Compare(held, line) == 0) return at;
   }
 }
 
 void GroupList::GrowIfFull() {
-  if ((entries_.size() + 1) * 2 <= byKey_.size()) return;
   // Slot entries are numbers + 1 in 32 bits, and homes come from 32-bit tags; a list that
   // long would not fit in memory anyway.
   if (entries_.size() >= UINT32_MAX / 2) throw std::bad_alloc();
-  for (Table* table : {&byLine_, &byKey_}) {
+  for (auto [table, held] :
+       {std::pair{&byLine_, byLineCount_}, std::pair{&byKey_, entries_.size()}}) {
+    if ((held + 1) * 2 <= table->size()) continue;
     Table grown(table->size() * 2);
     const int bits = Bits(grown.size());
     const size_t mask = grown.size() - 1;
@@ -99,16 +102,23 @@ void GroupList::AddGroupLine(std::string_view line) {
   if (sorted_) Reopen();
   GrowIfFull();
   // The same bytes again, the usual repeat of a group that several servers carry, need no key.
-  const uint64_t lineHash = Hash(line);
-  const size_t lineSlot = FindLine(line, lineHash);
-  if (byLine_[lineSlot].entry != 0) return;
+  uint64_t lineHash = 0;
+  size_t lineSlot = SIZE_MAX;
+  if (lookUpRepeats_) {
+    lineHash = Hash(line);
+    lineSlot = FindLine(line, lineHash);
+    if (byLine_[lineSlot].entry != 0) return;
+  }
   collator_.SortKey(line, &key_);
   const uint64_t keyHash = Hash(key_);
   const size_t keySlot = FindKey(key_, keyHash, line);
   if (byKey_[keySlot].entry != 0) return;
   entries_.push_back({lines_.Put(line), keys_.Put(key_)});
   const auto number = static_cast<uint32_t>(entries_.size());
-  byLine_[lineSlot] = {Tag(lineHash), number};
+  if (lineSlot != SIZE_MAX) {
+    byLine_[lineSlot] = {Tag(lineHash), number};
+    ++byLineCount_;
+  }
   byKey_[keySlot] = {Tag(keyHash), number};
 }
 
@@ -120,6 +130,7 @@ void GroupList::Reopen() {
   entries_.clear();
   byLine_.assign(kFirstSlots, Slot{});
   byKey_.assign(kFirstSlots, Slot{});
+  byLineCount_ = 0;
   sorted_ = false;
   // Distinct lines in order: each is added, and keeps its place and its spelling.
   for (const Entry& entry : entries) AddGroupLine(ByteArena::Get(entry.line));

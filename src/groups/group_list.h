@@ -23,6 +23,11 @@ class GroupList {
 
   // Adds the line unless an equal entry is held, which keeps its spelling.
   void AddGroupLine(std::string_view line);
+  // Whether lines are first looked up by their exact bytes, which spares a repeat its
+  // collation key: worth it where lines come again and again, as in group files that several
+  // servers share, and wasted where each comes once, as in a description list. Either way the
+  // list holds the same entries. On by default.
+  void LookUpRepeats(bool on) { lookUpRepeats_ = on; }
   size_t Count() const { return entries_.size(); }
   // The entries in ascending order; the views hold until the next AddGroupLine. Reading the
   // list lets go of the keys and tables that only adding needs, so a list that is read once
@@ -54,7 +59,7 @@ class GroupList {
   size_t FindLine(std::string_view line, uint64_t hash) const;
   // The slot of an entry with key `key` that compares equal to `line`, or a free slot.
   size_t FindKey(std::string_view key, uint64_t hash, std::string_view line);
-  // Doubles both tables once half of their slots are taken.
+  // Doubles each table once half of its slots are taken.
   void GrowIfFull();
   // Brings back the keys and tables that Sorted let go of.
   void Reopen();
@@ -65,8 +70,11 @@ class GroupList {
   // In the order of addition, or in ascending order once sorted.
   LargeVector<Entry> entries_;
   bool sorted_ = false;
-  // Every entry by its exact bytes, so that repeats skip the collation; and by its key.
+  // Entries by their exact bytes, so that repeats skip the collation (those added while
+  // repeats were looked up); and every entry by its key.
   Table byLine_, byKey_;
+  size_t byLineCount_ = 0;
+  bool lookUpRepeats_ = true;
   // Lines and keys apart, so that the keys go in one piece when the list is sorted.
   ByteArena lines_, keys_;
   std::string key_;  // reused for every line

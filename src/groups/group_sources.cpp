@@ -37,6 +37,8 @@ void ReadDescList(Run& run) {
   WriteLog(run, GetServerPath(run) + kDescList + " einlesen");
   Out(run, "alldescs.txt wird gelesen");
   LineReader reader(OpenForReading(*run.sys.files, GetServerPath(run) + kDescList));
+  // A description list names each group once.
+  run.groupList->LookUpRepeats(false);
   uint64_t lines = 0;
   std::string_view line;
   while (reader.Next(&line)) {
