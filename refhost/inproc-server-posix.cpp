@@ -26,55 +26,28 @@ HostBehaviour& BehaviourOf(InprocObject* self) {
   return static_cast<HostInprocObject*>(self)->behaviour;
 }
 
-// Every text has a header in front that says how it was had. An article of megabytes is
-// mapped on its own in large pages where the kernel has them, as the tool maps its big buffers;
-// small texts come from malloc. Under AddressSanitizer all come from malloc, where it checks.
-constexpr size_t kHeader = 16;  // keeps the text as aligned as malloc's blocks
-constexpr size_t kLargePage = size_t{2} << 20;
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMapLargeTexts = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMapLargeTexts = false;
-#else
-constexpr bool kMapLargeTexts = true;
-#endif
-#else
-constexpr bool kMapLargeTexts = true;
-#endif
+// Advice for large pages under the whole 2 MiB pages of a text, as the tool asks for under its
+// own big buffers: an article of megabytes is then written with few page faults.
+void PreferLargePages(char* text, size_t size) {
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  const auto start = reinterpret_cast<uintptr_t>(text);
+  const uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (start + size) & ~(kLargePage - 1);
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
 
 char* AllocText(size_t length) {
   // One byte more for a terminating NUL, so a careless reader still stops in the buffer.
-  if (length > SIZE_MAX - kHeader - 1 - kLargePage) return nullptr;
-  size_t size = kHeader + length + 1;
-  char* block = nullptr;
-  if (kMapLargeTexts && size >= kLargePage) {
-    size = (size + kLargePage - 1) & ~(kLargePage - 1);
-    void* area = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (area == MAP_FAILED) return nullptr;
-    madvise(area, size, MADV_HUGEPAGE);
-    block = static_cast<char*>(area);
-  } else {
-    block = static_cast<char*>(std::malloc(size));
-    if (!block) return nullptr;
-    size = 0;  // a malloc block
+  char* text = static_cast<char*>(std::malloc(length + 1));
+  if (text) {
+    text[length] = '\0';
+    PreferLargePages(text, length + 1);
   }
-  std::memcpy(block, &size, sizeof size);
-  char* text = block + kHeader;
-  text[length] = '\0';
   return text;
 }
 
 void FreeText(char* text) {
-  if (!text) return;
-  char* block = text - kHeader;
-  size_t size = 0;
-  std::memcpy(&size, block, sizeof size);
-  if (size == 0) {
-    std::free(block);
-  } else {
-    munmap(block, size);
-  }
+  std::free(text);
 }
 
 char* CopyText(std::string_view text) {

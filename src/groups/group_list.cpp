@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <utility>
 #include <functional>
 #include <new>
+#include <utility>
 
 namespace kelbrin {
 

@@ -93,7 +93,7 @@ TEST(ParseHostConfig, ReadsSectionsAndKeysInAnyCaseFirstKeyWins) {
 }
 
 struct AnswerCase {
-  const char* spec;
+  const char* setting;
   Value::Type type;
   bool boolean;
   int64_t integer;
@@ -107,7 +107,7 @@ TEST_P(Answers, ParsesEachType) {
   const AnswerCase& c = GetParam();
   HostConfig config;
   std::string error;
-  ASSERT_TRUE(ParseHostConfig(std::string("[Answers]\nNewsImport=") + c.spec, &config, &error))
+  ASSERT_TRUE(ParseHostConfig(std::string("[Answers]\nNewsImport=") + c.setting, &config, &error))
       << error;
   const MethodSetup& setup = config.Setup(Method::NewsImport);
   ASSERT_TRUE(setup.hasAnswer);
